@@ -1,0 +1,17 @@
+# quillon_folder_sources(VAR): the .cpp files of the current folder that belong
+# to this platform: portable files, and foo_win32.cpp or foo_posix.cpp.
+function(quillon_folder_sources var)
+  file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(picked)
+  foreach(f IN LISTS all)
+    get_filename_component(name ${f} NAME_WE)
+    if(name MATCHES "_(win32|posix)$")
+      if(name MATCHES "_${QUILLON_PLATFORM}$")
+        list(APPEND picked ${f})
+      endif()
+    else()
+      list(APPEND picked ${f})
+    endif()
+  endforeach()
+  set(${var} ${picked} PARENT_SCOPE)
+endfunction()
