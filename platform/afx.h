@@ -110,3 +110,8 @@ int ShowMessageBox(HostWindow owner, const CString& text, const CString& caption
 // terminal, "<caption>: <text>" on one line, the information icon on stdout
 // and the others on stderr).
 MessageHost& PlatformMessageHost();
+
+// Returns the terminal host: prints "<caption>: <text>" as one UTF-8 line
+// (line breaks inside the text become blanks), to stdout for the information
+// icon and to stderr for every other style; answers OK.
+MessageHost& TerminalMessageHost();

@@ -41,13 +41,16 @@ private:
 };
 
 // Copies a file, replacing the destination (CopyFileW with fail-if-exists
-// false). Returns false when the copy failed.
+// false); the copy keeps the source's attributes, read-only included.
+// Returns false when the copy failed: the source is missing or a folder, or
+// the destination is a folder or read-only.
 bool CopyFileReplacing(const char16_t* source, const char16_t* destination);
 
 // Reads whether the file is read-only; false when the attributes cannot be read.
 bool ReadReadOnly(const char16_t* path, bool& readOnly);
 
-// Clears the read-only attribute (POSIX: gives the owner write permission).
+// Clears the read-only attribute (POSIX: a file without any write permission
+// gets the owner's). False when the attributes cannot be read or written.
 bool ClearReadOnly(const char16_t* path);
 
 // Returns the value of an environment variable; false when it is unset.

@@ -2,11 +2,96 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 char16_t PathSeparator() { return u'\\'; }
 
+namespace {
+
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+}  // namespace
+
 std::FILE* OpenFile(const char16_t* path, const char* mode) {
     std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return _wfopen(reinterpret_cast<const wchar_t*>(path), wideMode.c_str());
+    return _wfopen(Wide(path), wideMode.c_str());
+}
+
+struct DirectorySearch::Impl {
+    HANDLE find = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW data{};
+    std::u16string name;
+};
+
+DirectorySearch::DirectorySearch() : m_impl(std::make_unique<Impl>()) {}
+
+DirectorySearch::~DirectorySearch() { Close(); }
+
+bool DirectorySearch::First(const char16_t* pattern) {
+    Close();
+    m_impl->find = FindFirstFileW(Wide(pattern ? pattern : u""), &m_impl->data);
+    if (m_impl->find == INVALID_HANDLE_VALUE) return false;
+    m_impl->name = reinterpret_cast<const char16_t*>(m_impl->data.cFileName);
+    return true;
+}
+
+bool DirectorySearch::Next() {
+    if (m_impl->find == INVALID_HANDLE_VALUE) return false;
+    if (!FindNextFileW(m_impl->find, &m_impl->data)) return false;
+    m_impl->name = reinterpret_cast<const char16_t*>(m_impl->data.cFileName);
+    return true;
+}
+
+const std::u16string& DirectorySearch::Name() const { return m_impl->name; }
+
+bool DirectorySearch::IsFolder() const {
+    return (m_impl->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void DirectorySearch::Close() {
+    if (m_impl->find != INVALID_HANDLE_VALUE) {
+        FindClose(m_impl->find);
+        m_impl->find = INVALID_HANDLE_VALUE;
+    }
+}
+
+bool CopyFileReplacing(const char16_t* source, const char16_t* destination) {
+    return CopyFileW(Wide(source), Wide(destination), FALSE) != 0;
+}
+
+bool ReadReadOnly(const char16_t* path, bool& readOnly) {
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return true;
+}
+
+bool ClearReadOnly(const char16_t* path) {
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    return SetFileAttributesW(Wide(path), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
+bool ReadEnvironment(const char16_t* name, std::u16string& value) {
+    const wchar_t* text = _wgetenv(Wide(name));
+    if (!text) return false;
+    value = reinterpret_cast<const char16_t*>(text);
+    return true;
+}
+
+bool ReadModulePath(std::u16string& path) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (got == 0) return false;
+        // A full buffer means the path was cut: try again with more room.
+        if (got < buffer.size()) {
+            path.assign(reinterpret_cast<const char16_t*>(buffer.data()), got);
+            return true;
+        }
+        if (buffer.size() >= 32768) return false;
+        buffer.resize(buffer.size() * 2);
+    }
 }

@@ -1,6 +1,8 @@
 // Reads a CP932 text file line by line the way fgetws does on a file opened
-// in text mode: CR LF reads as LF, a Ctrl-Z byte ends the file, and a line
-// longer than the buffer is handed out in pieces.
+// in text mode: CR LF reads as LF (a CR not followed by LF stays), a Ctrl-Z
+// byte (0x1A) ends the file, and a line longer than the buffer is handed out
+// in pieces. Characters decode as Cp932ToUtf16 decodes them, invalid bytes
+// included; a NUL byte reads as U+0000 within the line.
 #pragma once
 
 #include <cstddef>
@@ -18,11 +20,13 @@ public:
     TextFileReader& operator=(const TextFileReader&) = delete;
     ~TextFileReader();
 
-    // Opens the file at the UTF-16 path; false when it cannot be opened.
+    // Opens the file at the UTF-16 path (closing any file open before); false
+    // when it cannot be opened.
     bool Open(const char16_t* path);
 
     // Reads the next line (with its line feed, if it had one within the
-    // buffer) into `line`; false at the end of the file.
+    // buffer) into `line`; false, with `line` empty, at the end of the file
+    // or when no file is open.
     bool ReadLine(std::u16string& line);
 
     // Closes the file; safe to call twice.
@@ -33,5 +37,6 @@ private:
 
     std::FILE* m_file = nullptr;
     bool m_ended = false;
-    int m_pending = -1;  // a byte read ahead after a CR
+    int m_pending = -1;  // a raw byte read ahead after a CR
+    int m_back = -1;     // a translated byte read ahead after a lead byte
 };

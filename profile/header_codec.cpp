@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace {
 
 // One scalar field: its offset in the file image and in the struct.
@@ -57,4 +59,13 @@ int64_t ProfileFileSize(const ProfileHeader& h) {
         total += counts[i] * sizes[i];
     }
     return total;
+}
+
+std::u16string DeviceNameText(const ProfileHeader& header) {
+    char name[sizeof header.deviceName + 1];
+    std::memcpy(name, header.deviceName, sizeof header.deviceName);
+    name[sizeof header.deviceName] = 0;
+    char16_t wide[kTextUnits];
+    MbsToWcs(wide, kTextUnits, name);
+    return wide;
 }

@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "profile/records.h"
 
@@ -32,3 +33,7 @@ void DecodeProfileHeader(const uint8_t (&image)[kProfileHeaderSize], ProfileHead
 // Returns the size in bytes of a profile file with the header's counts:
 // 332 + the rows of the six tables. Negative counts give -1.
 int64_t ProfileFileSize(const ProfileHeader& header);
+
+// Returns the header's deviceName converted from CP932 to UTF-16 (at most 259
+// units), reading no further than its 270 bytes even without a terminator.
+std::u16string DeviceNameText(const ProfileHeader& header);

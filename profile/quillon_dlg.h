@@ -26,7 +26,9 @@ public:
     // Reads the script at `path` into `record` (all zero on entry). Returns 1
     // when the file was read to its end, 0 on any failure; the record then
     // keeps what it had got so far. Shows message 106 when the file cannot
-    // be opened.
+    // be opened. A text field longer than its 259 units (CORRECTTAB field 7:
+    // 255, before its suffix) fails the parse instead of being cut; a
+    // hexadecimal field without any hexadecimal digit reads 0.
     int ParseUpdateScript(const CString& path, ScriptRecord* record);
 
     // --- Loading (engine/loader.cpp) ---
@@ -42,6 +44,10 @@ public:
 
     // Releases the six row arrays of one record.
     void FreeScriptTables(ScriptRecord* record);
+
+    // Releases everything a load left: the tables of every filled slot that
+    // still holds any, every record's rows, and both arrays.
+    void ReleaseWorkingData();
 
     // --- The merge (engine/merge.cpp) ---
 
@@ -72,6 +78,7 @@ public:
     ScriptRecord* m_pScripts = nullptr;
     CStringArray m_fields;          // the fields of the line last split
     int32_t m_bWarnNoPrinter = 1;   // cleared by the command-line word no_warn
+    int32_t m_nFailedWrites = 0;    // profiles the last update could not write
 
 protected:
     HostWindow m_hWnd = nullptr;

@@ -6,12 +6,21 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 static_assert(std::endian::native == std::endian::little,
               "rows are copied to and from files as bytes");
 
 // Every text field: 260 UTF-16 units, NUL-terminated, so at most 259 characters.
 constexpr int kTextUnits = 260;
+
+// Returns the text of a field up to its terminator, or all 260 units when a
+// loaded row has none.
+inline std::u16string_view FieldText(const char16_t (&field)[kTextUnits]) {
+    std::size_t n = 0;
+    while (n < kTextUnits && field[n] != 0) ++n;
+    return {field, n};
+}
 
 // A COLORTYPE row.
 struct ColorTypeEntry {

@@ -1,0 +1,184 @@
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "devlib/tovrel.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "profile/quillon_dlg.h"
+#include "profile/tables.h"
+
+namespace {
+
+// The printer a script is for: its file name without folder and without its
+// last extension (prof/A.B.SCR is for the printer A.B).
+CString PrinterNameOf(const CString& scriptPath) {
+    CString name = scriptPath.Mid(scriptPath.ReverseFind(PathSeparator()) + 1);
+    const int dot = name.ReverseFind(u'.');
+    return dot < 0 ? name : name.Left(dot);
+}
+
+// A library profile the merge can work on: no negative count, and rows
+// wherever rows are counted.
+bool IsUsableProfile(const ProfileHeader& header) {
+    for (Table table : kTablesInFileOrder) {
+        const int count = HeaderCount(header, table);
+        if (count < 0 || (count > 0 && HeaderBlock(header, table) == nullptr)) return false;
+    }
+    return true;
+}
+
+// Copies the library's tables into blocks of the C runtime's own; false when
+// memory runs out (what was copied is released again).
+bool CopyTablesInto(ProfileHeader& slotHeader, const ProfileHeader& delivered) {
+    for (Table table : kTablesInFileOrder) SetHeaderBlock(slotHeader, table, nullptr);
+    for (Table table : kTablesInFileOrder) {
+        const std::size_t bytes = static_cast<std::size_t>(HeaderCount(delivered, table)) * RowSize(table);
+        // An empty table keeps no block: nothing would ever free a block of no rows.
+        if (bytes == 0) continue;
+        void* block = std::malloc(bytes);
+        if (block == nullptr) {
+            for (Table t : kTablesInFileOrder) std::free(HeaderBlock(slotHeader, t));
+            return false;
+        }
+        std::memcpy(block, HeaderBlock(delivered, table), bytes);
+        SetHeaderBlock(slotHeader, table, block);
+    }
+    return true;
+}
+
+}  // namespace
+
+int CQuillonDlg::LoadScriptsAndProfiles(CString scriptPath, CString profilePath) {
+    m_nScriptCount = 0;
+    m_nProfileCount = 0;
+    m_pScripts = nullptr;
+    m_pProfiles = nullptr;
+
+    std::vector<CString> scripts;
+    if (!scriptPath.IsEmpty()) {
+        scripts.push_back(scriptPath);
+    } else {
+        const CString folder = m_strExeDir + u"prof" + std::u16string(1, PathSeparator());
+        const CString pattern = folder + u"*" + u".SCR";
+        // Beyond the 260-unit limit of a search pattern there is nothing to find.
+        if (pattern.GetLength() >= kTextUnits) return 0;
+        DirectorySearch search;
+        if (!search.First(pattern)) return 0;
+        do {
+            scripts.push_back(folder + search.Name());
+        } while (search.Next());
+        search.Close();
+    }
+    m_nScriptCount = static_cast<int32_t>(scripts.size());
+
+    m_pScripts = static_cast<ScriptRecord*>(std::calloc(scripts.size(), sizeof(ScriptRecord)));
+    if (m_pScripts == nullptr) return 0;
+    m_pProfiles = static_cast<ProfileSlot*>(std::calloc(scripts.size(), sizeof(ProfileSlot)));
+    if (m_pProfiles == nullptr) return 0;
+
+    const bool silent = !profilePath.IsEmpty();
+    ProfileHeader received;
+    for (std::size_t i = 0; i < scripts.size(); ++i) {
+        ScriptRecord& record = m_pScripts[i];
+        if (!ParseUpdateScript(scripts[i], &record)) return 0;
+
+        const CString name = silent ? profilePath : PrinterNameOf(scripts[i]);
+        // A name cut to its field would pair the script with another printer
+        // or, in silent mode, write another file.
+        if (!CopyText(record.printerName, kTextUnits, name.Str())) return 0;
+
+        std::memset(&received, 0, sizeof received);
+        int delivered = 0;
+        if (silent)
+            delivered = Tovrel().GetPrinterProfileFromPath(name, &received);
+        else if (IsPrinterInstalled(name))
+            delivered = Tovrel().GetPrinterProfile(name, &received);
+        if (!delivered) continue;
+
+        if (!IsUsableProfile(received)) {
+            // Treated as a profile the library could not give.
+            Tovrel().ClearPrinterProfileWorkArea(&received);
+            continue;
+        }
+        ProfileSlot& slot = m_pProfiles[m_nProfileCount];
+        CopyText(slot.name, kTextUnits, name.Str());
+        slot.header = received;
+        if (!CopyTablesInto(slot.header, received)) {
+            std::memset(&slot, 0, sizeof slot);
+            Tovrel().ClearPrinterProfileWorkArea(&received);
+            return 0;
+        }
+        Tovrel().ClearPrinterProfileWorkArea(&received);
+        ++m_nProfileCount;
+    }
+    return 1;
+}
+
+int CQuillonDlg::IsPrinterInstalled(const CString& printerName) {
+    // A name without a whole CP932 form within 259 bytes cannot be the name
+    // of an installed printer.
+    char wanted[kTextUnits];
+    if (!WcsToMbs(wanted, sizeof wanted, printerName)) return 0;
+
+    uint32_t needed = 0;
+    int32_t count = 0;
+    Tovrel().EnumOutputDevice(nullptr, 0, &needed, &count);
+    void* list = std::malloc(needed);
+    if (list == nullptr) return 0;
+    if (!Tovrel().EnumOutputDevice(list, needed, &needed, &count) || count <= 0) {
+        std::free(list);
+        return 0;
+    }
+
+    // Never look past the buffer, whatever the count says.
+    const std::size_t entries = std::min<std::size_t>(static_cast<std::size_t>(count), needed / kDeviceEntrySize);
+    int installed = 0;
+    for (std::size_t i = 0; i < entries; ++i) {
+        constexpr std::size_t kNameUnits = kDeviceEntrySize / sizeof(char16_t);
+        char16_t deviceName[kNameUnits + 1] = {};
+        std::memcpy(deviceName, static_cast<const char*>(list) + i * kDeviceEntrySize, kDeviceEntrySize);
+
+        // A device name cut to 259 bytes could name another device: such a
+        // device is passed over.
+        char ansiDevice[kTextUnits];
+        if (!WcsToMbs(ansiDevice, sizeof ansiDevice, deviceName)) continue;
+        uint8_t info[kDevInfoSize] = {};
+        if (!Tovrel().GetRIPDevInfo(ansiDevice, info)) break;
+
+        const auto* served = reinterpret_cast<const char*>(info + kDevInfoPrinterNameOffset);
+        const std::size_t servedLength = strnlen(served, kDevInfoSize - kDevInfoPrinterNameOffset);
+        if (servedLength == std::strlen(wanted) && std::memcmp(served, wanted, servedLength) == 0) {
+            installed = 1;
+            break;
+        }
+    }
+    std::free(list);
+    return installed;
+}
+
+void CQuillonDlg::FreeScriptTables(ScriptRecord* record) {
+    for (Table table : kTablesInFileOrder) {
+        void* rows = ScriptRows(*record, table);
+        if (rows != nullptr) std::free(rows);
+    }
+}
+
+void CQuillonDlg::ReleaseWorkingData() {
+    for (int32_t i = 0; i < m_nProfileCount && m_pProfiles != nullptr; ++i) {
+        ProfileHeader& header = m_pProfiles[i].header;
+        bool holdsBlocks = false;
+        for (Table table : kTablesInFileOrder) holdsBlocks = holdsBlocks || HeaderBlock(header, table) != nullptr;
+        if (holdsBlocks) Tovrel().ClearPrinterProfileWorkArea(&header);
+        for (Table table : kTablesInFileOrder) SetHeaderBlock(header, table, nullptr);
+    }
+    for (int32_t i = 0; i < m_nScriptCount && m_pScripts != nullptr; ++i) FreeScriptTables(&m_pScripts[i]);
+    std::free(m_pScripts);
+    std::free(m_pProfiles);
+    m_pScripts = nullptr;
+    m_pProfiles = nullptr;
+    m_nScriptCount = 0;
+    m_nProfileCount = 0;
+}

@@ -1,0 +1,19 @@
+// Sets an environment variable for the life of a test and puts back what was
+// there before (set or unset).
+#pragma once
+
+#include <optional>
+#include <string>
+
+class ScopedEnvironment {
+public:
+    // Sets `name` to `value`; a null value unsets it.
+    ScopedEnvironment(std::string name, const char* value);
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment();
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};

@@ -1,0 +1,112 @@
+#include "platform/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+class TextFileReaderTest : public ::testing::Test {
+protected:
+    // Writes the bytes to a file of the temp folder and returns its path.
+    std::u16string Write(const std::string& bytes, const std::string& name = "script.SCR") {
+        const std::string path = m_folder / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return Utf8ToUtf16(path);
+    }
+
+    // Opens the file and reads every line it hands out.
+    std::vector<std::u16string> ReadAll(const std::string& bytes) {
+        TextFileReader reader;
+        EXPECT_TRUE(reader.Open(Write(bytes).c_str()));
+        std::vector<std::u16string> lines;
+        std::u16string line;
+        while (reader.ReadLine(line)) lines.push_back(line);
+        EXPECT_TRUE(line.empty());
+        return lines;
+    }
+
+    TempFolder m_folder;
+};
+
+using Lines = std::vector<std::u16string>;
+
+}  // namespace
+
+TEST_F(TextFileReaderTest, CrLfReadsAsLfAndLoneCrStays) {
+    EXPECT_EQ(ReadAll("a\r\nb\r\n"), (Lines{u"a\n", u"b\n"}));
+    EXPECT_EQ(ReadAll("a\rb\n"), (Lines{u"a\rb\n"}));
+    EXPECT_EQ(ReadAll("a\r\r\nb"), (Lines{u"a\r\n", u"b"}));
+    EXPECT_EQ(ReadAll("a\r"), (Lines{u"a\r"}));
+    EXPECT_EQ(ReadAll("\n\r\n"), (Lines{u"\n", u"\n"}));
+}
+
+TEST_F(TextFileReaderTest, CtrlZEndsTheFile) {
+    EXPECT_EQ(ReadAll("a\nb\x1A" "c\n"), (Lines{u"a\n", u"b"}));
+    EXPECT_EQ(ReadAll("a\r\x1A\n"), (Lines{u"a\r"}));
+    EXPECT_EQ(ReadAll("\x1A" "a\n"), Lines{});
+}
+
+TEST_F(TextFileReaderTest, LastLineWithoutLineFeedAndEmptyFile) {
+    EXPECT_EQ(ReadAll("a\nlast"), (Lines{u"a\n", u"last"}));
+    EXPECT_EQ(ReadAll(""), Lines{});
+}
+
+TEST_F(TextFileReaderTest, LongLineComesInPiecesOf1023Units) {
+    EXPECT_EQ(ReadAll(std::string(1022, 'x') + "\n"), (Lines{std::u16string(1022, u'x') + u"\n"}));
+    EXPECT_EQ(ReadAll(std::string(1023, 'x') + "\n"), (Lines{std::u16string(1023, u'x'), u"\n"}));
+    EXPECT_EQ(ReadAll(std::string(2100, 'y') + "\r\nz"),
+              (Lines{std::u16string(1023, u'y'), std::u16string(1023, u'y'), std::u16string(54, u'y') + u"\n",
+                     u"z"}));
+}
+
+TEST_F(TextFileReaderTest, PiecesCountCharactersNotBytes) {
+    std::string kanji;
+    for (int i = 0; i < 1023; ++i) kanji += "\x95\x5C";  // 表
+    EXPECT_EQ(ReadAll(kanji + "\r\n"), (Lines{std::u16string(1023, u'表'), u"\n"}));
+}
+
+TEST_F(TextFileReaderTest, DecodesCp932) {
+    const std::string line =
+        "\x95\x5C\x83\x5C\x8F\x5C,\x87\x40\x87\x8A\x87\x56,\xEE\xE0\xFB\xFC,\xB1\xB2\xDF\r\n";
+    EXPECT_EQ(ReadAll(line), (Lines{u"表ソ十,①㈱Ⅲ,\u9AD9\u9AD9,ｱｲﾟ\n"}));
+}
+
+TEST_F(TextFileReaderTest, InvalidBytesDecodeAsReplacement) {
+    // A lead byte before CR LF, before Ctrl-Z and at the end of the file.
+    EXPECT_EQ(ReadAll("a\x81\r\nb\x81\x1A"), (Lines{u"a\uFFFD\n", u"b\uFFFD"}));
+    EXPECT_EQ(ReadAll("\x81"), (Lines{u"\uFFFD"}));
+    // A lead byte that closes a full piece: the byte after it opens the next.
+    EXPECT_EQ(ReadAll(std::string(1022, 'x') + "\x81" " b\n"),
+              (Lines{std::u16string(1022, u'x') + u"\uFFFD", u" b\n"}));
+    // A NUL byte is a unit of the line.
+    EXPECT_EQ(ReadAll(std::string("a\0b\n", 4)), (Lines{std::u16string(u"a\0b\n", 4)}));
+}
+
+TEST_F(TextFileReaderTest, FileThatCannotBeOpened) {
+    TextFileReader reader;
+    EXPECT_FALSE(reader.Open(Utf8ToUtf16(m_folder / "missing.SCR").c_str()));
+    EXPECT_FALSE(reader.Open(nullptr));
+    std::u16string line = u"stale";
+    EXPECT_FALSE(reader.ReadLine(line));
+    EXPECT_TRUE(line.empty());
+    reader.Close();
+    reader.Close();
+}
+
+TEST_F(TextFileReaderTest, ReopeningStartsAfresh) {
+    TextFileReader reader;
+    std::u16string line;
+    ASSERT_TRUE(reader.Open(Write("one\x1A", "a.SCR").c_str()));
+    EXPECT_TRUE(reader.ReadLine(line));
+    EXPECT_FALSE(reader.ReadLine(line));
+    ASSERT_TRUE(reader.Open(Write("two\n", "b.SCR").c_str()));
+    EXPECT_TRUE(reader.ReadLine(line));
+    EXPECT_EQ(line, u"two\n");
+    EXPECT_FALSE(reader.ReadLine(line));
+}
