@@ -10,8 +10,9 @@
 #include <string>
 #include <string_view>
 
-// Sets the C runtime locale to "Japanese" (Windows) or its nearest POSIX
-// equivalent; the result is not needed by anything, so failure is silent.
+// Sets the C runtime locale to "Japanese" on Windows; failure is silent, as
+// nothing here depends on it. On POSIX it does nothing: the conversions below
+// never consult the process locale, and the number readers must not.
 void SetJapaneseLocale();
 
 // Returns the number of units before the terminator.
@@ -22,12 +23,20 @@ std::size_t TextLength(const char16_t* text);
 bool CopyText(char16_t* dst, std::size_t capacity, std::u16string_view src);
 
 // Decodes CP932 bytes to UTF-16 (one unit per character: CP932 maps into the
-// BMP). A byte that does not begin a valid CP932 character becomes U+FFFD and
-// decoding goes on with the next byte.
+// BMP), with the Windows code page 932 mappings: 0x5C and 0x7E are themselves,
+// the NEC and IBM extensions and the user-defined area 0xF040-0xF9FC
+// (U+E000-U+E757) included, and the single bytes 0x80, 0xA0, 0xFD-0xFF give
+// U+0080, U+F8F0-U+F8F3. Invalid input: a lead byte at the end, or before a
+// byte that cannot be a second byte, becomes U+FFFD and decoding goes on with
+// that next byte; a lead and a second byte that together name no character
+// become one U+FFFD, so a second byte such as 0x5C is never read as a
+// character of its own.
 std::u16string Cp932ToUtf16(std::string_view bytes);
 
-// Encodes UTF-16 as CP932. Returns false when a unit has no CP932 form; `out`
-// then holds the encodable part with '?' in place of each such unit.
+// Encodes UTF-16 as CP932, choosing among duplicate codes as Windows does
+// (U+9AD9 as 0xFBFC, U+2252 as 0x81E0, U+3231 as 0x878A). Returns false when
+// a character has no CP932 form; `out` then holds '?' in its place (one '?'
+// for a surrogate pair, one for a lone surrogate).
 bool Utf16ToCp932(std::u16string_view text, std::string& out);
 
 // mbstowcs under the "Japanese" locale, bounded: converts the NUL-terminated
@@ -48,18 +57,24 @@ std::u16string Utf8ToUtf16(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 // Maps one unit to lower case as the Windows runtime's simple mapping does
-// (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic, fullwidth Latin).
+// (ASCII, Latin-1, Latin Extended-A and Additional, Greek, Cyrillic, Armenian,
+// Roman numerals, circled and fullwidth Latin); other units stay.
 char16_t FoldCase(char16_t unit);
 
-// Compares without regard to letter case, like _wcsicmp: <0, 0 or >0.
+// Compares without regard to letter case, like _wcsicmp: the units folded by
+// FoldCase compare as unsigned values, a proper prefix sorts first; <0, 0 or
+// >0. The views compare whole, embedded NULs included.
 int CompareNoCase(std::u16string_view a, std::u16string_view b);
 
-// True for what the Windows runtime's iswspace counts as white space,
-// the ideographic space U+3000 included.
+// True for what the Windows runtime's iswspace counts as white space: U+0009
+// to U+000D, U+0020, U+0085, U+00A0, U+1680, U+2000 to U+200A, U+2028,
+// U+2029, U+202F, U+205F and the ideographic space U+3000.
 bool IsWideSpace(char16_t unit);
 
 // _wtoi: leading white space, optional sign, decimal digits up to the first
-// other character; no digits give 0; overflow saturates to the int range.
+// other character (as the Windows runtime, the digits of other scripts too,
+// fullwidth ０-９ among them); no digits give 0; overflow saturates to the
+// int range.
 int ReadDecimal(const char16_t* text);
 
 // swscanf "%x": leading white space, optional 0x/0X, hexadecimal digits of
@@ -67,6 +82,8 @@ int ReadDecimal(const char16_t* text);
 // result is 0 and `hadDigits` (when given) is set false.
 uint32_t ReadHex(const char16_t* text, bool* hadDigits = nullptr);
 
-// wcstod: the leading number of the text (white space, sign, digits, point,
-// exponent), 0 when the text does not begin with a number.
+// wcstod: the leading number of the text (white space, sign, digits, point
+// '.', exponent; also "inf", "infinity", "nan" and hexadecimal "0x1.8p3"),
+// 0 when the text does not begin with a number. Too large a number gives
+// infinity, too small 0. The process locale plays no part.
 double ReadReal(const char16_t* text);

@@ -1,7 +1,6 @@
 #include <iconv.h>
 
 #include <array>
-#include <clocale>
 #include <memory>
 
 #include "platform/text.h"
@@ -15,7 +14,10 @@
 // before the IBM extensions, the IBM extensions before the NEC-selected
 // copies, so U+9AD9 encodes as 0xFBFC). Where it differs, text.cpp mends it:
 // iconv refuses the single bytes 0x80, 0xA0 and 0xFD-0xFF, which Windows maps
-// to U+0080 and U+F8F0-U+F8F3.
+// to U+0080 and U+F8F0-U+F8F3. Beyond code page 932 itself, glibc encodes a
+// few look-alikes as Windows' best fit does (U+00A5 as 0x5C, U+203E as 0x7E,
+// U+00A2/U+00A3/U+00AC as 0x8191/0x8192/0x81CA); Windows has more best-fit
+// look-alikes than those, which here have no form and become '?'.
 //
 // The tables are read from iconv once, on first use: per-character lookups
 // then cost nothing, and the rules for invalid input stay in text.cpp.

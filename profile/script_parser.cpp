@@ -191,7 +191,7 @@ int CQuillonDlg::ParseUpdateScript(const CString& path, ScriptRecord* record) {
     Table table = Table::ColorType;
     int32_t remaining = 0;
     while (file.ReadLine(line)) {
-        if (!line.empty() && CString(line).Trim().Left(1) == CString(u"#")) continue;
+        if (!line.empty() && line[0] == u'#') continue;
         SplitScriptLine(line);
         const CString& first = m_fields[0];
 
