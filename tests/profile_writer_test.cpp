@@ -132,7 +132,8 @@ TEST_F(SetPrinterProfileTest, DestinationThatCannotBeOpenedIsLoggedAndLeftAlone)
 
 TEST_F(SetPrinterProfileTest, LogLineCarriesThePathInCp932) {
     lib.copyPool = u"/no/such/pool";
-    const ProfileHeader header = TestProfile{}.Header();
+    const TestProfile profile;
+    const ProfileHeader header = profile.Header();
     const ScriptRecord script = ScriptNamed(u"\u8868");  // 表
 
     EXPECT_EQ(SetPrinterProfile(&script, &header, 0), 0);
@@ -145,7 +146,8 @@ TEST_F(SetPrinterProfileTest, ReadOnlyDestinationFailsAsOpeningItWould) {
     const std::string path = folder / "p.ppr";
     ASSERT_TRUE(WriteFileBytes(path, {9, 9}));
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    const ProfileHeader header = FullProfile().Header();
+    const TestProfile profile = FullProfile();
+    const ProfileHeader header = profile.Header();
     const ScriptRecord script = ScriptNamed(Utf8ToUtf16(path));
 
     EXPECT_EQ(SetPrinterProfile(&script, &header, 1), 0);
@@ -158,7 +160,8 @@ TEST_F(SetPrinterProfileTest, PathTooLongForItsBufferIsNotCut) {
     lib.copyPool = Utf8ToUtf16(folder.Path().string());
     const std::u16string name(260 - lib.copyPool.size() - 5, u'n');  // one unit too many with "/" and ".ppr"
     const ScriptRecord script = ScriptNamed(name.substr(0, 259));
-    const ProfileHeader header = TestProfile{}.Header();
+    const TestProfile profile;
+    const ProfileHeader header = profile.Header();
 
     EXPECT_EQ(SetPrinterProfile(&script, &header, 0), 0);
     EXPECT_TRUE(OnlyFiles({}));
@@ -170,7 +173,8 @@ TEST_F(SetPrinterProfileTest, PathTooLongForItsBufferIsNotCut) {
 TEST_F(SetPrinterProfileTest, FailureAtAnyStepLeavesTheOldFileIntact) {
     const std::string path = folder / "p.ppr";
     const std::vector<uint8_t> old = {1, 2, 3, 4, 5};
-    const ProfileHeader header = FullProfile().Header();
+    const TestProfile profile = FullProfile();
+    const ProfileHeader header = profile.Header();
     const ScriptRecord script = ScriptNamed(Utf8ToUtf16(path));
     using Step = FileReplacement::Step;
     for (Step step : {Step::Open, Step::Write, Step::Flush, Step::Close, Step::Replace}) {
@@ -191,7 +195,8 @@ TEST_F(SetPrinterProfileTest, ReplacementKeepsThePermissionsOfTheReplacedFile) {
     const std::string path = folder / "p.ppr";
     ASSERT_TRUE(WriteFileBytes(path, {1}));
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-    const ProfileHeader header = TestProfile{}.Header();
+    const TestProfile profile;
+    const ProfileHeader header = profile.Header();
     const ScriptRecord script = ScriptNamed(Utf8ToUtf16(path));
 
     ASSERT_EQ(SetPrinterProfile(&script, &header, 1), 1);
