@@ -11,21 +11,13 @@
 #include "platform/text.h"
 #include "profile/quillon_dlg.h"
 #include "support/fake_tovrel.h"
+#include "support/file_contents.h"
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteFile(const fs::path& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 bool IsReadOnly(const fs::path& path) {
     struct stat info {};
@@ -67,7 +59,7 @@ protected:
     ~CopyColorFilesTest() override { SetTovrel(g_fakeCalls); }
 
     fs::path Prof(const std::string& name, const std::string& content = "colour") {
-        WriteFile(m_prof / name, content);
+        WriteFileText(m_prof / name, content);
         return m_prof / name;
     }
 
@@ -89,8 +81,8 @@ TEST_F(CopyColorFilesTest, IcmFilesOfEitherCaseGoToTheColourProfileFolderAskingT
     Prof("b.icm", "lower");
     Prof("c.CAL");
     EXPECT_EQ(m_dlg.CopyColorFiles(u".icm"), 1);
-    EXPECT_EQ(ReadFile(m_colprof / "A.ICM"), "upper");
-    EXPECT_EQ(ReadFile(m_colprof / "b.icm"), "lower");
+    EXPECT_EQ(ReadFileText(m_colprof / "A.ICM"), "upper");
+    EXPECT_EQ(ReadFileText(m_colprof / "b.icm"), "lower");
     EXPECT_EQ(EntriesIn(m_colprof), 2);
     EXPECT_EQ(EntriesIn(m_system), 0);
     EXPECT_EQ(g_copyPoolCalls, 2);
@@ -106,9 +98,9 @@ TEST_F(CopyColorFilesTest, TheFiveOtherExtensionsGoToTheSystemColourFolder) {
     }
     for (const std::string& extension : extensions) {
         EXPECT_EQ(m_dlg.CopyColorFiles(CString(Utf8ToUtf16(extension))), 1) << extension;
-        EXPECT_EQ(ReadFile(m_system / ("p" + extension)), extension);
+        EXPECT_EQ(ReadFileText(m_system / ("p" + extension)), extension);
     }
-    EXPECT_EQ(ReadFile(m_system / "q.bls"), ".bls");
+    EXPECT_EQ(ReadFileText(m_system / "q.bls"), ".bls");
     EXPECT_EQ(EntriesIn(m_system), 10);
     EXPECT_EQ(EntriesIn(m_colprof), 0);
     EXPECT_EQ(g_copyPoolCalls, 0);
@@ -116,31 +108,31 @@ TEST_F(CopyColorFilesTest, TheFiveOtherExtensionsGoToTheSystemColourFolder) {
 
 TEST_F(CopyColorFilesTest, DestinationOfTheSameNameIsReplaced) {
     Prof("p.icm", "new");
-    WriteFile(m_colprof / "p.icm", "old, and longer than the new one");
+    WriteFileText(m_colprof / "p.icm", "old, and longer than the new one");
     EXPECT_EQ(m_dlg.CopyColorFiles(u".icm"), 1);
-    EXPECT_EQ(ReadFile(m_colprof / "p.icm"), "new");
+    EXPECT_EQ(ReadFileText(m_colprof / "p.icm"), "new");
 }
 
 TEST_F(CopyColorFilesTest, ReadOnlySourceGivesAWritableDestination) {
     const fs::path source = Prof("p.CAL", "data");
     chmod(source.c_str(), 0444);
     EXPECT_EQ(m_dlg.CopyColorFiles(u".CAL"), 1);
-    EXPECT_EQ(ReadFile(m_system / "p.CAL"), "data");
+    EXPECT_EQ(ReadFileText(m_system / "p.CAL"), "data");
     EXPECT_FALSE(IsReadOnly(m_system / "p.CAL"));
     EXPECT_TRUE(IsReadOnly(source));
 }
 
 TEST_F(CopyColorFilesTest, ReadOnlyDestinationIsMadeWritableEvenWhenItsCopyFails) {
     Prof("p.icm", "new");
-    WriteFile(m_colprof / "p.icm", "old");
+    WriteFileText(m_colprof / "p.icm", "old");
     chmod((m_colprof / "p.icm").c_str(), 0444);
     EXPECT_EQ(m_dlg.CopyColorFiles(u".icm"), 1);
     // The copy onto a read-only file failed, but the file is writable now ...
-    EXPECT_EQ(ReadFile(m_colprof / "p.icm"), "old");
+    EXPECT_EQ(ReadFileText(m_colprof / "p.icm"), "old");
     EXPECT_FALSE(IsReadOnly(m_colprof / "p.icm"));
     // ... so the next deployment replaces it.
     EXPECT_EQ(m_dlg.CopyColorFiles(u".icm"), 1);
-    EXPECT_EQ(ReadFile(m_colprof / "p.icm"), "new");
+    EXPECT_EQ(ReadFileText(m_colprof / "p.icm"), "new");
 }
 
 TEST_F(CopyColorFilesTest, FolderMatchingThePatternIsAFailedCopyThatIsIgnored) {
@@ -160,7 +152,7 @@ TEST_F(CopyColorFilesTest, EmptyProgramFolderMeansProfInTheCurrentDirectory) {
     const int result = m_dlg.CopyColorFiles(u".icm");
     fs::current_path(before);
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(ReadFile(m_colprof / "p.icm"), "here");
+    EXPECT_EQ(ReadFileText(m_colprof / "p.icm"), "here");
 }
 
 TEST_F(CopyColorFilesTest, NoMatchOrNoProfFolderGivesZeroAndCopiesNothing) {
@@ -183,7 +175,7 @@ TEST_F(CopyColorFilesTest, FileWhosePathWouldNotFitIsSkippedAndTheOthersAreCopie
     Prof("12345.icm", "fits");
     Prof("123456.icm", "too long");
     EXPECT_EQ(m_dlg.CopyColorFiles(u".icm"), 1);
-    EXPECT_EQ(ReadFile(longPool / "colprof" / "12345.icm"), "fits");
+    EXPECT_EQ(ReadFileText(longPool / "colprof" / "12345.icm"), "fits");
     EXPECT_EQ(EntriesIn(longPool / "colprof"), 1);
 }
 
@@ -226,7 +218,7 @@ TEST_F(CopyColorFilesTest, NameWithoutDotGoesToTheSystemColourFolder) {
     Prof("README", "text");
     Prof("a.icm");
     EXPECT_EQ(m_dlg.CopyColorFiles(u""), 1);
-    EXPECT_EQ(ReadFile(m_system / "README"), "text");
+    EXPECT_EQ(ReadFileText(m_system / "README"), "text");
     EXPECT_TRUE(fs::exists(m_colprof / "a.icm"));
     EXPECT_FALSE(fs::exists(m_system / "a.icm"));
 }

@@ -12,21 +12,13 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "support/file_contents.h"
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteFile(const fs::path& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 mode_t ModeOf(const fs::path& path) {
     struct stat info {};
@@ -52,7 +44,7 @@ class FilesTest : public ::testing::Test {
 protected:
     fs::path Make(const std::string& name, const std::string& content = "x") {
         const fs::path path = m_temp.Path() / name;
-        WriteFile(path, content);
+        WriteFileText(path, content);
         return path;
     }
     std::u16string Pattern(const std::string& namePattern) { return U16(m_temp.Path()) + u"/" + Utf8ToUtf16(namePattern); }
@@ -144,8 +136,8 @@ TEST_F(CopyFileReplacingTest, CopiesContentAndReplacesAnExistingDestination) {
     const fs::path source = Make("src.icm", std::string("new\0content", 11));
     const fs::path destination = Make("dst.icm", "older and longer content");
     EXPECT_TRUE(CopyFileReplacing(U16(source).c_str(), U16(destination).c_str()));
-    EXPECT_EQ(ReadFile(destination), std::string("new\0content", 11));
-    EXPECT_EQ(ReadFile(source), std::string("new\0content", 11));
+    EXPECT_EQ(ReadFileText(destination), std::string("new\0content", 11));
+    EXPECT_EQ(ReadFileText(source), std::string("new\0content", 11));
 }
 
 TEST_F(CopyFileReplacingTest, CopyKeepsTheSourcesPermissionsReadOnlyIncluded) {
@@ -173,7 +165,7 @@ TEST_F(CopyFileReplacingTest, FailsOnReadOnlyOrFolderDestinationAndLeavesItAsItW
     chmod(readOnly.c_str(), 0444);
     fs::create_directory(m_temp.Path() / "folder");
     EXPECT_FALSE(CopyFileReplacing(U16(source).c_str(), U16(readOnly).c_str()));
-    EXPECT_EQ(ReadFile(readOnly), "old");
+    EXPECT_EQ(ReadFileText(readOnly), "old");
     EXPECT_FALSE(CopyFileReplacing(U16(source).c_str(), U16(m_temp.Path() / "folder").c_str()));
     EXPECT_TRUE(fs::is_directory(m_temp.Path() / "folder"));
     // Nothing half written is left behind.
@@ -183,7 +175,7 @@ TEST_F(CopyFileReplacingTest, FailsOnReadOnlyOrFolderDestinationAndLeavesItAsItW
 TEST_F(CopyFileReplacingTest, CopyingAFileOntoItselfKeepsItsContent) {
     const fs::path file = Make("same", "keep me");
     CopyFileReplacing(U16(file).c_str(), U16(file).c_str());
-    EXPECT_EQ(ReadFile(file), "keep me");
+    EXPECT_EQ(ReadFileText(file), "keep me");
 }
 
 // --- Read-only attribute ---

@@ -27,7 +27,7 @@ protected:
     void TearDown() override { dlg.ReleaseWorkingData(); }
 
     void AddScript(const std::string& fileName, const std::string& text = kScript) {
-        ASSERT_TRUE(WriteFileBytes(folder / ("prof/" + fileName), {text.begin(), text.end()}));
+        ASSERT_TRUE(WriteFileText(folder / ("prof/" + fileName), text));
     }
 
     static TestProfile ProfileNamed(const std::string& device, int inks) {

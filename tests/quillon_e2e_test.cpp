@@ -49,7 +49,7 @@ protected:
             "[Tessera PPR Version],3.0\r\n#rows\r\n[QUILLON_START]\r\n"
             "[PPR_Index],INKTAB,2\r\ncyan,1F,0x20\r\n\x95\x5C,A,B\r\n"
             "[PPR_Index],RESOLTAB,1\r\n720,720,1,1,5,6\r\n[QUILLON_END]\r\n";
-        ASSERT_TRUE(WriteFileBytes(folder / "Printer.SCR", {script.begin(), script.end()}));
+        ASSERT_TRUE(WriteFileText(folder / "Printer.SCR", script));
     }
 
     TestProfile Expected() const {

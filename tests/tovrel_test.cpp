@@ -42,9 +42,7 @@ protected:
 
     void SetUp() override { fs::create_directories(m_root.Path() / "copypool" / "colprof"); }
 
-    void WriteText(const std::string& name, const std::string& text) {
-        std::ofstream(m_root / name, std::ios::binary) << text;
-    }
+    void WriteText(const std::string& name, const std::string& text) { WriteFileText(m_root / name, text); }
 
     std::u16string PathOf(const std::string& name) { return (m_root.Path() / name).u16string(); }
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "profile/records.h"
+#include "support/file_contents.h"
 
 // A profile held in vectors. `header` carries everything but the counts and
 // the table pointers (opaque bytes, deviceName, nextInkId, nextMediaId,
@@ -51,8 +52,3 @@ CorrectionEntry MakeCorrection(int16_t key1, int16_t key2, std::u16string_view n
                                std::u16string_view text8, std::u16string_view text9, float scalar, uint32_t param1,
                                uint32_t param2);
 
-// Writes bytes to a file (by a UTF-8 path), replacing it; false on failure.
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-
-// Reads a whole file (by a UTF-8 path); empty when it cannot be read.
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
