@@ -3,9 +3,14 @@
 namespace {
 
 const TovrelCalls kLinked = {
-    &::EnumOutputDevice,          &::GetRIPDevInfo, &::GetPrinterProfile,
-    &::GetPrinterProfileFromPath, &::ClearPrinterProfileWorkArea,
-    &::RIPmalloc,                 &::RIPfree,       &::GetCopyPoolPath,
+    &::EnumOutputDevice,
+    &::GetRIPDevInfo,
+    &::GetPrinterProfile,
+    &::GetPrinterProfileFromPath,
+    &::ClearPrinterProfileWorkArea,
+    &::RIPmalloc,
+    &::RIPfree,
+    &::GetCopyPoolPath,
     &::WriteRIPLogFile,
 };
 

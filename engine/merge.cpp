@@ -128,11 +128,21 @@ MergeResult MergeScript(ProfileHeader& header, const ScriptRecord& script) {
     using Step = MergeResult (*)(ProfileHeader&, const ScriptRecord&);
     const Step steps[] = {
         [](ProfileHeader& h, const ScriptRecord& s) { return MergeTable<NamedRule>(h, Table::Ink, s, &h.nextInkId); },
-        [](ProfileHeader& h, const ScriptRecord& s) { return MergeTable<NamedRule>(h, Table::Media, s, &h.nextMediaId); },
-        [](ProfileHeader& h, const ScriptRecord& s) { return MergeTable<ColorTypeRule>(h, Table::ColorType, s, nullptr); },
-        [](ProfileHeader& h, const ScriptRecord& s) { return MergeTable<BitsPerPixelRule>(h, Table::BitsPerPixel, s, nullptr); },
-        [](ProfileHeader& h, const ScriptRecord& s) { return MergeTable<ResolutionRule>(h, Table::Resolution, s, nullptr); },
-        [](ProfileHeader& h, const ScriptRecord& s) { return MergeTable<CorrectionRule>(h, Table::Correction, s, nullptr); },
+        [](ProfileHeader& h, const ScriptRecord& s) {
+            return MergeTable<NamedRule>(h, Table::Media, s, &h.nextMediaId);
+        },
+        [](ProfileHeader& h, const ScriptRecord& s) {
+            return MergeTable<ColorTypeRule>(h, Table::ColorType, s, nullptr);
+        },
+        [](ProfileHeader& h, const ScriptRecord& s) {
+            return MergeTable<BitsPerPixelRule>(h, Table::BitsPerPixel, s, nullptr);
+        },
+        [](ProfileHeader& h, const ScriptRecord& s) {
+            return MergeTable<ResolutionRule>(h, Table::Resolution, s, nullptr);
+        },
+        [](ProfileHeader& h, const ScriptRecord& s) {
+            return MergeTable<CorrectionRule>(h, Table::Correction, s, nullptr);
+        },
     };
     for (Step step : steps) {
         const MergeResult result = step(header, script);
@@ -161,7 +171,8 @@ int CQuillonDlg::UpdatePrinterProfiles(int silent) {
         // names and no profile. A written slot has given its name up.
         ProfileSlot* slot = nullptr;
         for (int32_t k = 0; k < m_nProfileCount && slot == nullptr; ++k)
-            if (m_pProfiles[k].name[0] != 0 && SameText(script.printerName, m_pProfiles[k].name)) slot = &m_pProfiles[k];
+            if (m_pProfiles[k].name[0] != 0 && SameText(script.printerName, m_pProfiles[k].name))
+                slot = &m_pProfiles[k];
         if (slot == nullptr) continue;
 
         ProfileHeader& header = slot->header;
@@ -172,7 +183,8 @@ int CQuillonDlg::UpdatePrinterProfiles(int silent) {
         }
         if (merged != MergeResult::Merged || !SetPrinterProfile(&script, &header, silent)) {
             ++m_nFailedWrites;
-            ShowMessageBox(MessageOwner(), LoadResString(IDS_PROFILE_WRITE_FAILED), caption, kMbOk | kMbIconExclamation);
+            ShowMessageBox(MessageOwner(), LoadResString(IDS_PROFILE_WRITE_FAILED), caption,
+                           kMbOk | kMbIconExclamation);
             continue;
         }
 

@@ -8,17 +8,11 @@
 
 // --- CString ---
 
-int CString::CompareNoCase(std::u16string_view other) const {
-    return ::CompareNoCase(m_text, other);
-}
+int CString::CompareNoCase(std::u16string_view other) const { return ::CompareNoCase(m_text, other); }
 
-int CString::Compare(std::u16string_view other) const {
-    return std::u16string_view(m_text).compare(other);
-}
+int CString::Compare(std::u16string_view other) const { return std::u16string_view(m_text).compare(other); }
 
-CString& CString::Trim() {
-    return TrimRight().TrimLeft();
-}
+CString& CString::Trim() { return TrimRight().TrimLeft(); }
 
 CString& CString::TrimLeft() {
     std::size_t first = 0;
@@ -47,13 +41,9 @@ int CString::ReverseFind(char16_t unit) const {
 }
 
 // Out-of-range arguments are clamped, as the framework's string does.
-CString CString::Left(int count) const {
-    return Mid(0, count);
-}
+CString CString::Left(int count) const { return Mid(0, count); }
 
-CString CString::Mid(int first) const {
-    return Mid(first, GetLength());
-}
+CString CString::Mid(int first) const { return Mid(first, GetLength()); }
 
 CString CString::Mid(int first, int count) const {
     if (first < 0) first = 0;
@@ -117,13 +107,9 @@ public:
 
 }  // namespace
 
-MessageHost& CurrentMessageHost() {
-    return g_messageHost ? *g_messageHost : PlatformMessageHost();
-}
+MessageHost& CurrentMessageHost() { return g_messageHost ? *g_messageHost : PlatformMessageHost(); }
 
-void SetMessageHost(MessageHost* host) {
-    g_messageHost = host;
-}
+void SetMessageHost(MessageHost* host) { g_messageHost = host; }
 
 int ShowMessageBox(HostWindow owner, const CString& text, const CString& caption, unsigned style) {
     return CurrentMessageHost().ShowMessage(owner, text, caption, style);

@@ -46,9 +46,7 @@ bool DirectorySearch::Next() {
 
 const std::u16string& DirectorySearch::Name() const { return m_impl->name; }
 
-bool DirectorySearch::IsFolder() const {
-    return (m_impl->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+bool DirectorySearch::IsFolder() const { return (m_impl->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 void DirectorySearch::Close() {
     if (m_impl->find != INVALID_HANDLE_VALUE) {

@@ -47,8 +47,7 @@ bool FileReplacement::Open(const char16_t* destination) {
     // the replacement, even for root, whom permissions would not stop.
     struct stat existing {};
     const bool exists = stat(dest.c_str(), &existing) == 0;
-    if (exists && (!S_ISREG(existing.st_mode) || (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
-        return false;
+    if (exists && (!S_ISREG(existing.st_mode) || (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)) return false;
 
     std::string pattern = dest + ".XXXXXX";
     const int fd = mkstemp(pattern.data());

@@ -38,8 +38,10 @@ bool FileReplacement::Open(const char16_t* destination) {
     // The temporary file lives in the destination's folder so that the move
     // is a rename on one volume.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::wstring candidate = dest + L".~" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(attempt);
-        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::wstring candidate =
+            dest + L".~" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(attempt);
+        HANDLE file =
+            CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             m_impl->file = file;
             m_impl->temporary = candidate;
@@ -75,9 +77,8 @@ bool FileReplacement::Commit() {
         Abandon();
         return false;
     }
-    if (Fails(Step::Replace) ||
-        !MoveFileExW(m_impl->temporary.c_str(), m_impl->destination.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (Fails(Step::Replace) || !MoveFileExW(m_impl->temporary.c_str(), m_impl->destination.c_str(),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         Abandon();
         return false;
     }

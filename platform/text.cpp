@@ -58,9 +58,8 @@ void AppendCp932(std::string& out, int code) {
 // The decimal digits the Windows runtime's wide integer readers accept: the
 // ASCII digits and the other scripts' digit runs, fullwidth ones included.
 int DecimalDigitValue(char16_t unit) {
-    static constexpr char16_t kZeros[] = {0x0030, 0x0660, 0x06F0, 0x0966, 0x09E6, 0x0A66,
-                                          0x0AE6, 0x0B66, 0x0C66, 0x0CE6, 0x0D66, 0x0E50,
-                                          0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
+    static constexpr char16_t kZeros[] = {0x0030, 0x0660, 0x06F0, 0x0966, 0x09E6, 0x0A66, 0x0AE6, 0x0B66, 0x0C66,
+                                          0x0CE6, 0x0D66, 0x0E50, 0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
     for (char16_t zero : kZeros) {
         if (unit >= zero && unit <= zero + 9) return unit - zero;
     }
@@ -260,8 +259,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     out.reserve(text.size() * 3);
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t code = text[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (code >= 0xD800 && code <= 0xDFFF) {
@@ -293,14 +291,13 @@ char16_t FoldCase(char16_t u) {
     if (u < 0x180) {  // Latin Extended-A
         if (u == 0x130) return u'i';
         if (u == 0x178) return 0xFF;
-        if (evenUpper(0x100, 0x12F) || evenUpper(0x132, 0x137) || evenUpper(0x139, 0x148) ||
-            evenUpper(0x14A, 0x177) || evenUpper(0x179, 0x17E))
+        if (evenUpper(0x100, 0x12F) || evenUpper(0x132, 0x137) || evenUpper(0x139, 0x148) || evenUpper(0x14A, 0x177) ||
+            evenUpper(0x179, 0x17E))
             return u + 1;
         return u;
     }
     if (u >= 0x370 && u <= 0x3FF) {  // Greek
-        if (evenUpper(0x370, 0x373) || u == 0x376 || evenUpper(0x3D8, 0x3EF) || u == 0x3F7 || u == 0x3FA)
-            return u + 1;
+        if (evenUpper(0x370, 0x373) || u == 0x376 || evenUpper(0x3D8, 0x3EF) || u == 0x3F7 || u == 0x3FA) return u + 1;
         if (u == 0x37F) return 0x3F3;
         if (u == 0x386) return 0x3AC;
         if (u >= 0x388 && u <= 0x38A) return u + 37;
@@ -317,8 +314,7 @@ char16_t FoldCase(char16_t u) {
         if (u <= 0x40F) return u + 0x50;
         if (u <= 0x42F) return u + 0x20;
         if (u == 0x4C0) return 0x4CF;
-        if (evenUpper(0x460, 0x481) || evenUpper(0x48A, 0x4BF) || evenUpper(0x4C1, 0x4CE) ||
-            evenUpper(0x4D0, 0x52F))
+        if (evenUpper(0x460, 0x481) || evenUpper(0x48A, 0x4BF) || evenUpper(0x4C1, 0x4CE) || evenUpper(0x4D0, 0x52F))
             return u + 1;
         return u;
     }
@@ -351,8 +347,7 @@ bool IsWideSpace(char16_t u) {
     // punctuation spaces, the line and paragraph separators and the
     // ideographic space. The zero-width space U+200B and U+FEFF are not spaces.
     return (u >= 0x09 && u <= 0x0D) || u == 0x20 || u == 0x85 || u == 0xA0 || u == 0x1680 ||
-           (u >= 0x2000 && u <= 0x200A) || u == 0x2028 || u == 0x2029 || u == 0x202F || u == 0x205F ||
-           u == 0x3000;
+           (u >= 0x2000 && u <= 0x200A) || u == 0x2028 || u == 0x2029 || u == 0x202F || u == 0x205F || u == 0x3000;
 }
 
 int ReadDecimal(const char16_t* text) {
@@ -405,8 +400,8 @@ double ReadReal(const char16_t* text) {
     std::string ascii;
     for (; *p != 0 && *p < 0x80; ++p) {
         const char c = static_cast<char>(*p);
-        const bool part = IsAsciiHexDigit(c) || c == '.' || c == '+' || c == '-' || c == '(' || c == ')' ||
-                          c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool part = IsAsciiHexDigit(c) || c == '.' || c == '+' || c == '-' || c == '(' || c == ')' || c == '_' ||
+                          (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
         if (!part) break;
         ascii.push_back(c);
     }

@@ -49,9 +49,9 @@ void DecodeProfileHeader(const uint8_t (&image)[kProfileHeaderSize], ProfileHead
 }
 
 int64_t ProfileFileSize(const ProfileHeader& h) {
-    const int64_t counts[] = {h.colorTypeCount, h.resolutionCount, h.inkCount,
+    const int64_t counts[] = {h.colorTypeCount, h.resolutionCount,   h.inkCount,
                               h.mediaCount,     h.bitsPerPixelCount, h.correctionCount};
-    const int64_t sizes[] = {sizeof(ColorTypeEntry), sizeof(ResolutionEntry), sizeof(NamedEntry),
+    const int64_t sizes[] = {sizeof(ColorTypeEntry), sizeof(ResolutionEntry),   sizeof(NamedEntry),
                              sizeof(NamedEntry),     sizeof(BitsPerPixelEntry), sizeof(CorrectionEntry)};
     int64_t total = kProfileHeaderSize;
     for (int i = 0; i < 6; ++i) {

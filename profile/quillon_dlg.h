@@ -71,14 +71,14 @@ public:
     void RemoveListedPrinter(const CString& deviceName);
 
     // --- Working data ---
-    CString m_strExeDir;            // the executable's folder, ending with a separator
-    int32_t m_nScriptCount = 0;     // ScriptRecords, and entries of both arrays
-    int32_t m_nProfileCount = 0;    // ProfileSlots filled, from the front
+    CString m_strExeDir;          // the executable's folder, ending with a separator
+    int32_t m_nScriptCount = 0;   // ScriptRecords, and entries of both arrays
+    int32_t m_nProfileCount = 0;  // ProfileSlots filled, from the front
     ProfileSlot* m_pProfiles = nullptr;
     ScriptRecord* m_pScripts = nullptr;
-    CStringArray m_fields;          // the fields of the line last split
-    int32_t m_bWarnNoPrinter = 1;   // cleared by the command-line word no_warn
-    int32_t m_nFailedWrites = 0;    // profiles the last update could not write
+    CStringArray m_fields;         // the fields of the line last split
+    int32_t m_bWarnNoPrinter = 1;  // cleared by the command-line word no_warn
+    int32_t m_nFailedWrites = 0;   // profiles the last update could not write
 
 protected:
     HostWindow m_hWnd = nullptr;

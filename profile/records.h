@@ -8,8 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-static_assert(std::endian::native == std::endian::little,
-              "rows are copied to and from files as bytes");
+static_assert(std::endian::native == std::endian::little, "rows are copied to and from files as bytes");
 
 // Every text field: 260 UTF-16 units, NUL-terminated, so at most 259 characters.
 constexpr int kTextUnits = 260;
@@ -24,8 +23,8 @@ inline std::u16string_view FieldText(const char16_t (&field)[kTextUnits]) {
 
 // A COLORTYPE row.
 struct ColorTypeEntry {
-    uint8_t typeCode;   // consumed mark 123 in a script row
-    uint8_t typeKey;    // match key
+    uint8_t typeCode;  // consumed mark 123 in a script row
+    uint8_t typeKey;   // match key
     uint8_t filler[2];
     uint32_t param1;
     uint32_t param2;
@@ -198,11 +197,11 @@ struct ProfileSlot {
 
 // Consumed marks: the merge writes them into a script row that matched a
 // profile row, and the append pass skips every row that holds its mark.
-constexpr int32_t kNamedConsumedMark = 123;       // NamedEntry::id
-constexpr uint8_t kColorTypeConsumedMark = 123;   // ColorTypeEntry::typeCode
+constexpr int32_t kNamedConsumedMark = 123;         // NamedEntry::id
+constexpr uint8_t kColorTypeConsumedMark = 123;     // ColorTypeEntry::typeCode
 constexpr uint8_t kBitsPerPixelConsumedMark = 123;  // BitsPerPixelEntry::bppKey
-constexpr int16_t kResolutionConsumedMark = 0;    // ResolutionEntry::res1
-constexpr int16_t kCorrectionConsumedMark = 0;    // CorrectionEntry::key1
+constexpr int16_t kResolutionConsumedMark = 0;      // ResolutionEntry::res1
+constexpr int16_t kCorrectionConsumedMark = 0;      // CorrectionEntry::key1
 
 // Largest row counts the header's signed count fields hold.
 constexpr int kMaxCount8 = 127;     // COLORTYPE, RESOLTAB

@@ -118,7 +118,8 @@ bool ReadCorrectionRow(RowReader& in, CorrectionEntry& row) {
     if (!in.Integer(row.level1) || !in.Integer(row.level2)) return false;
     // Field 7 names the three colour files of the row.
     const CString& baseName = in.Next();
-    if (!RowReader::StoreText(row.icmFile, baseName, u".icm") || !RowReader::StoreText(row.calFile, baseName, u".CAL") ||
+    if (!RowReader::StoreText(row.icmFile, baseName, u".icm") ||
+        !RowReader::StoreText(row.calFile, baseName, u".CAL") ||
         !RowReader::StoreText(row.bccFile, baseName, u".BCC")) {
         return false;
     }

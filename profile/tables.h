@@ -10,7 +10,7 @@
 // The six tables in file order (also the order of the header and the script).
 enum class Table { ColorType, Resolution, Ink, Media, BitsPerPixel, Correction };
 
-constexpr Table kTablesInFileOrder[] = {Table::ColorType, Table::Resolution, Table::Ink,
+constexpr Table kTablesInFileOrder[] = {Table::ColorType, Table::Resolution,   Table::Ink,
                                         Table::Media,     Table::BitsPerPixel, Table::Correction};
 
 // Returns the size in bytes of one row of the table.

@@ -138,9 +138,10 @@ TEST(TerminalMessageHost, PrintsInformationToStandardOutput) {
     const std::string out = testing::internal::GetCapturedStdout();
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(1, answer);
-    EXPECT_EQ("Quillon: \xE3\x82\xA2\xE3\x83\x83\xE3\x83\x97\xE3\x83\x87\xE3\x83\xBC\xE3\x83\x88\xE3\x82\x92"
-              "\xE7\xB5\x82\xE4\xBA\x86\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F\n",  // アップデートを終了しました
-              out);
+    EXPECT_EQ(
+        "Quillon: \xE3\x82\xA2\xE3\x83\x83\xE3\x83\x97\xE3\x83\x87\xE3\x83\xBC\xE3\x83\x88\xE3\x82\x92"
+        "\xE7\xB5\x82\xE4\xBA\x86\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F\n",  // アップデートを終了しました
+        out);
     EXPECT_EQ("", err);
 }
 
@@ -148,7 +149,8 @@ TEST(TerminalMessageHost, PrintsEveryOtherIconToStandardErrorOnOneLine) {
     for (unsigned style : {kMbOk, kMbOk | kMbIconHand, kMbOk | kMbIconExclamation}) {
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        const int answer = TerminalMessageHost().ShowMessage(nullptr, u"first line\nsecond\r\nthird", u"Quillon", style);
+        const int answer =
+            TerminalMessageHost().ShowMessage(nullptr, u"first line\nsecond\r\nthird", u"Quillon", style);
         const std::string out = testing::internal::GetCapturedStdout();
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(1, answer);
@@ -156,4 +158,3 @@ TEST(TerminalMessageHost, PrintsEveryOtherIconToStandardErrorOnOneLine) {
         EXPECT_EQ("Quillon: first line second  third\n", err) << style;
     }
 }
-

@@ -47,7 +47,9 @@ protected:
         WriteFileText(path, content);
         return path;
     }
-    std::u16string Pattern(const std::string& namePattern) { return U16(m_temp.Path()) + u"/" + Utf8ToUtf16(namePattern); }
+    std::u16string Pattern(const std::string& namePattern) {
+        return U16(m_temp.Path()) + u"/" + Utf8ToUtf16(namePattern);
+    }
 
     TempFolder m_temp;
 };

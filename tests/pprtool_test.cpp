@@ -62,14 +62,18 @@ TEST(Pprtool, DumpPrintsHeaderAndEveryRowByFieldName) {
     EXPECT_TRUE(Contains(out, "opaque: 03 00 00 00 00 A0\n"));
     EXPECT_TRUE(Contains(out, "colorTypeCount: 1\n"));
     EXPECT_TRUE(Contains(out, "nextInkId: 3\ninkCount: 2\nnextMediaId: 12\nmediaCount: 0\n"));
-    EXPECT_TRUE(Contains(out, "COLORTYPE 1\n  [0] typeCode=1 typeKey=2 filler=00CD param1=0x00000102 param2=0xDEADBEEF\n"));
-    EXPECT_TRUE(Contains(out, "RESOLTAB 1\n  [0] res1=720 res2=-360 res3=1 res4=2 param1=0x00000003 param2=0x00000004\n"));
-    EXPECT_TRUE(Contains(out, "INKTAB 2\n  [0] name=\"シアン\" id=1 param1=0x0000C000 param2=0x00000000\n"
-                              "  [1] name=\"Light Magenta\" id=2 param1=0x0000C001 param2=0x00000001\n"));
+    EXPECT_TRUE(
+        Contains(out, "COLORTYPE 1\n  [0] typeCode=1 typeKey=2 filler=00CD param1=0x00000102 param2=0xDEADBEEF\n"));
+    EXPECT_TRUE(
+        Contains(out, "RESOLTAB 1\n  [0] res1=720 res2=-360 res3=1 res4=2 param1=0x00000003 param2=0x00000004\n"));
+    EXPECT_TRUE(Contains(out,
+                         "INKTAB 2\n  [0] name=\"シアン\" id=1 param1=0x0000C000 param2=0x00000000\n"
+                         "  [1] name=\"Light Magenta\" id=2 param1=0x0000C001 param2=0x00000001\n"));
     EXPECT_TRUE(Contains(out, "MEDIATAB 0\nBITSPPTAB 1\n  [0] bppKey=4 filler=000000"));
-    EXPECT_TRUE(Contains(out, "CORRECTTAB 1\n  [0] key1=1 key2=2 name1=\"Glossy\" name2=\"Fine\" level1=3 level2=2 "
-                              "icmFile=\"PrinterA_GL.icm\" calFile=\"PrinterA_GL.CAL\" bccFile=\"PrinterA_GL.BCC\" "
-                              "text8=\"光沢紙用\" text9=\"\""));
+    EXPECT_TRUE(Contains(out,
+                         "CORRECTTAB 1\n  [0] key1=1 key2=2 name1=\"Glossy\" name2=\"Fine\" level1=3 level2=2 "
+                         "icmFile=\"PrinterA_GL.icm\" calFile=\"PrinterA_GL.CAL\" bccFile=\"PrinterA_GL.BCC\" "
+                         "text8=\"光沢紙用\" text9=\"\""));
     // Floats print so that they read back to the same single-precision value.
     EXPECT_TRUE(Contains(out, "scalar=0.100000001 series=1.10000002,2.0999999,"));
     EXPECT_TRUE(run.err.empty());

@@ -22,9 +22,8 @@ namespace {
 TEST(NotifyPrintService, SendsCode128ToVarnellAndClosesServiceThenManager) {
     FakeServices fake;
     EXPECT_EQ(NotifyPrintService(), 1);
-    const std::vector<std::string> expected = {
-        "open manager null null F003F", "open service manager Varnell F01FF", "control service 80",
-        "close service", "close manager"};
+    const std::vector<std::string> expected = {"open manager null null F003F", "open service manager Varnell F01FF",
+                                               "control service 80", "close service", "close manager"};
     EXPECT_EQ(fake.calls, expected);
     EXPECT_TRUE(fake.statusGiven);
 }
@@ -40,8 +39,8 @@ TEST(NotifyPrintService, ServiceThatCannotBeOpenedGivesZeroAndClosesOnlyTheManag
     FakeServices fake;
     fake.serviceFails = true;
     EXPECT_EQ(NotifyPrintService(), 0);
-    const std::vector<std::string> expected = {"open manager null null F003F",
-                                               "open service manager Varnell F01FF", "close manager"};
+    const std::vector<std::string> expected = {"open manager null null F003F", "open service manager Varnell F01FF",
+                                               "close manager"};
     EXPECT_EQ(fake.calls, expected);
 }
 
@@ -70,9 +69,7 @@ protected:
     ScopedEnvironment m_log{"VARNELL_LOG", nullptr};
 };
 
-TEST_F(NotifyVarnell, ServiceNotInstalledGivesZero) {
-    EXPECT_EQ(NotifyPrintService(), 0);
-}
+TEST_F(NotifyVarnell, ServiceNotInstalledGivesZero) { EXPECT_EQ(NotifyPrintService(), 0); }
 
 TEST_F(NotifyVarnell, ManagerFolderMissingGivesZero) {
     ScopedEnvironment missing("SERVICE_MANAGER_ROOT", (m_manager / "none").c_str());

@@ -25,7 +25,7 @@ TestProfile FullProfile() {
     TestProfile p;
     for (int i = 0; i < 6; ++i) p.header.opaque[i] = static_cast<uint8_t>(0xF0 + i);
     SetDeviceName(p.header, "\x83\x76\x83\x8A\x83\x93\x83\x5E");  // プリンタ
-    p.header.deviceName[200] = 0x42;  // behind the terminator: kept
+    p.header.deviceName[200] = 0x42;                              // behind the terminator: kept
     p.header.filler277[1] = 7;
     p.header.filler326[0] = 9;
     p.header.nextInkId = 12;

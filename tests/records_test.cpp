@@ -39,25 +39,31 @@ TEST(ProfileHeaderCodec, RoundTripKeepsEveryByteButTheReferences) {
 TEST(ProfileHeaderCodec, DecodeReadsFieldsLittleEndianAndClearsTheBlocks) {
     uint8_t image[kProfileHeaderSize];
     FillPattern(image);
-    const uint8_t name[] = "\x95\x5C" "A";  // 表A in CP932
+    const uint8_t name[] =
+        "\x95\x5C"
+        "A";  // 表A in CP932
     std::memcpy(image + 6, name, sizeof name);
-    image[276] = 0x80;                                      // colorTypeCount
-    image[284] = 0x7F;                                      // resolutionCount
+    image[276] = 0x80;                                                           // colorTypeCount
+    image[284] = 0x7F;                                                           // resolutionCount
     image[292] = 0x01, image[293] = 0x02, image[294] = 0x03, image[295] = 0x84;  // nextInkId
-    image[296] = 0xFF, image[297] = 0x7F;                   // inkCount
-    image[308] = 0x00, image[309] = 0x80;                   // mediaCount
+    image[296] = 0xFF, image[297] = 0x7F;                                        // inkCount
+    image[308] = 0x00, image[309] = 0x80;                                        // mediaCount
     ProfileHeader header;
     DecodeProfileHeader(image, header);
 
     EXPECT_EQ(0, std::memcmp(header.opaque, image, 6));
-    EXPECT_STREQ("\x95\x5C" "A", header.deviceName);
+    EXPECT_STREQ(
+        "\x95\x5C"
+        "A",
+        header.deviceName);
     EXPECT_EQ(image[6 + sizeof name], static_cast<uint8_t>(header.deviceName[sizeof name]));  // behind the terminator
     EXPECT_EQ(-128, HeaderCount(header, Table::ColorType));
     EXPECT_EQ(127, HeaderCount(header, Table::Resolution));
     EXPECT_EQ(static_cast<int32_t>(0x84030201u), header.nextInkId);
     EXPECT_EQ(32767, HeaderCount(header, Table::Ink));
     EXPECT_EQ(-32768, HeaderCount(header, Table::Media));
-    for (Table table : kTablesInFileOrder) EXPECT_EQ(nullptr, HeaderBlock(header, table)) << Utf16ToUtf8(TableName(table));
+    for (Table table : kTablesInFileOrder)
+        EXPECT_EQ(nullptr, HeaderBlock(header, table)) << Utf16ToUtf8(TableName(table));
 }
 
 TEST(ProfileHeaderCodec, EncodeWritesZeroForReferencesThatAreSet) {

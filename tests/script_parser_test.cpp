@@ -27,9 +27,7 @@ namespace {
 // The version line and the start marker that every script begins with.
 constexpr std::string_view kHead = "[Tessera PPR Version],3.0\n[QUILLON_START]\n";
 
-std::u16string Ascii(std::string_view text) {
-    return std::u16string(text.begin(), text.end());
-}
+std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 // A folder of its own under the system's temp folder, removed at the end.
 class TempFolder {
@@ -51,9 +49,7 @@ private:
     fs::path m_path;
 };
 
-CString PathText(const fs::path& path) {
-    return CString(Utf8ToUtf16(path.string()));
-}
+CString PathText(const fs::path& path) { return CString(Utf8ToUtf16(path.string())); }
 
 void FreeRows(ScriptRecord& record) {
     for (Table table : kTablesInFileOrder) std::free(ScriptRows(record, table));
@@ -157,8 +153,8 @@ TEST_F(ParseUpdateScript, FillsEverySixTablesInOneScript) {
 }
 
 TEST_F(ParseUpdateScript, VersionLineAloneOrWithCommentsSucceedsWithNoTables) {
-    for (std::string_view script : {"[Tessera PPR Version],3.0\n", "[Tessera PPR Version],3.0",
-                                    "[Tessera PPR Version],3.0\n#one\n#two\n"}) {
+    for (std::string_view script :
+         {"[Tessera PPR Version],3.0\n", "[Tessera PPR Version],3.0", "[Tessera PPR Version],3.0\n#one\n#two\n"}) {
         EXPECT_EQ(1, Parse(script)) << script;
         for (Table table : kTablesInFileOrder) {
             EXPECT_EQ(0, ScriptCount(record, table));
@@ -185,17 +181,15 @@ TEST_F(ParseUpdateScript, AcceptsVersionThreeInAnyNotation) {
 }
 
 TEST_F(ParseUpdateScript, RejectsAnyOtherVersionLine) {
-    for (std::string_view first : {"[Tessera PPR Version],3.1", "[Tessera PPR Version],2.9999",
-                                   "[Tessera PPR Version],3.0,", "[Tessera PPR Version],3.0,extra",
-                                   "[Tessera PPR Version]", "[Tessera PPR Version],", "[Tessera PPR Version],x3",
-                                   "[Tessera PPR],3.0", " [Tessera PPR Version]x,3.0", "[QUILLON_START]", ""}) {
+    for (std::string_view first :
+         {"[Tessera PPR Version],3.1", "[Tessera PPR Version],2.9999", "[Tessera PPR Version],3.0,",
+          "[Tessera PPR Version],3.0,extra", "[Tessera PPR Version]", "[Tessera PPR Version],",
+          "[Tessera PPR Version],x3", "[Tessera PPR],3.0", " [Tessera PPR Version]x,3.0", "[QUILLON_START]", ""}) {
         EXPECT_EQ(0, Parse(std::string(first) + "\n[QUILLON_START]\n")) << first;
     }
 }
 
-TEST_F(ParseUpdateScript, EmptyFileFails) {
-    EXPECT_EQ(0, Parse(""));
-}
+TEST_F(ParseUpdateScript, EmptyFileFails) { EXPECT_EQ(0, Parse("")); }
 
 TEST_F(ParseUpdateScript, CommentAsFirstLineFails) {
     EXPECT_EQ(0, Parse("#comment\n[Tessera PPR Version],3.0\n[QUILLON_START]\n"));
@@ -217,8 +211,7 @@ TEST_F(ParseUpdateScript, FirstLineAfterVersionMustBeStartMarker) {
     EXPECT_EQ(1, Parse("[Tessera PPR Version],3.0\n#note\n[QUILLON_START],ignored\n"));
     EXPECT_EQ(1, Parse("[Tessera PPR Version],3.0\n  [quillon_start]  \n"));
     for (std::string_view second : {"\n", " #note\n", "[QUILLON_END]\n", "[PPR_Index],INKTAB,1\n", "x\n"}) {
-        EXPECT_EQ(0, Parse("[Tessera PPR Version],3.0\n" + std::string(second) + "[QUILLON_START]\n"))
-            << second;
+        EXPECT_EQ(0, Parse("[Tessera PPR Version],3.0\n" + std::string(second) + "[QUILLON_START]\n")) << second;
     }
 }
 
@@ -409,9 +402,16 @@ TEST_F(ParseUpdateScript, ConvertsEveryFieldOfACorrectionRow) {
     EXPECT_EQ(0, row.filler[0]);
     EXPECT_EQ(0, row.filler[1]);
     EXPECT_EQ(1.5f, row.scalar);
-    const float expected[10] = {0.1f, -0.25f, 100.0f, 2.0f, 0.0f, 3.5f,
-                                std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-                                7.0f, 0.5f};
+    const float expected[10] = {0.1f,
+                                -0.25f,
+                                100.0f,
+                                2.0f,
+                                0.0f,
+                                3.5f,
+                                std::numeric_limits<float>::infinity(),
+                                -std::numeric_limits<float>::infinity(),
+                                7.0f,
+                                0.5f};
     for (int i = 0; i < 10; ++i) EXPECT_EQ(expected[i], row.series[i]) << "series " << i;
     EXPECT_EQ(0x1AFu, row.param1);
     EXPECT_EQ(0x10u, row.param2);
@@ -441,8 +441,8 @@ TEST_F(ParseUpdateScript, TextLongerThanItsFieldFailsRatherThanBeingCut) {
 
     // Thirteen fields follow field 9: ten reals, scalar first, and two hexadecimal.
     const std::string rest = ",0,0,0,0,0,0,0,0,0,0,0,0,0\n";
-    ASSERT_EQ(1, ParseBody("[PPR_Index],CORRECTTAB,1\n1,1," + fits + ",b,1,1," + std::string(255, 'f') + ",t8," +
-                           fits + rest));
+    ASSERT_EQ(1, ParseBody("[PPR_Index],CORRECTTAB,1\n1,1," + fits + ",b,1,1," + std::string(255, 'f') + ",t8," + fits +
+                           rest));
     EXPECT_EQ(Ascii(fits), std::u16string(record.corrections[0].name1));
     EXPECT_EQ(Ascii(std::string(255, 'f') + ".BCC"), std::u16string(record.corrections[0].bccFile));
     EXPECT_EQ(Ascii(fits), std::u16string(record.corrections[0].text9));
@@ -498,8 +498,8 @@ TEST_F(ParseUpdateScript, Cp932NamesArriveAsUtf16) {
 TEST_F(ParseUpdateScript, SecondByte5CNeverActsAsBackslashOrSplitsAField) {
     ASSERT_EQ(1, ParseBody("[PPR_Index],MEDIATAB,2\n"
                            "\x83\x5C\x8F\x5C\x95\x5C,A,B\n"  // ソ十表
-                           "#\x95\x5C\n"                      // a comment ending in 表 continues nothing
-                           "x\x95\x5Cn,C,D\n"                 // x表n: not an escape
+                           "#\x95\x5C\n"                     // a comment ending in 表 continues nothing
+                           "x\x95\x5Cn,C,D\n"                // x表n: not an escape
                            "[QUILLON_END]\n"));
     EXPECT_EQ(u"ソ十表", std::u16string(record.media[0].name));
     EXPECT_EQ(0xAu, record.media[0].param1);
@@ -541,9 +541,7 @@ TEST_F(ParseUpdateScript, FormatFailuresShowNoMessage) {
 TEST_F(ParseUpdateScript, ClosesTheFileOnEveryWayOut) {
     const fs::path descriptors = "/proc/self/fd";
     if (!fs::is_directory(descriptors)) GTEST_SKIP() << "no list of open files on this system";
-    auto openFiles = [&] {
-        return std::distance(fs::directory_iterator(descriptors), fs::directory_iterator());
-    };
+    auto openFiles = [&] { return std::distance(fs::directory_iterator(descriptors), fs::directory_iterator()); };
     const auto before = openFiles();
     EXPECT_EQ(1, ParseBody("[PPR_Index],INKTAB,1\nA,1,2\n"));
     EXPECT_EQ(0, Parse(""));

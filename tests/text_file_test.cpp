@@ -47,9 +47,13 @@ TEST_F(TextFileReaderTest, CrLfReadsAsLfAndLoneCrStays) {
 }
 
 TEST_F(TextFileReaderTest, CtrlZEndsTheFile) {
-    EXPECT_EQ(ReadAll("a\nb\x1A" "c\n"), (Lines{u"a\n", u"b"}));
+    EXPECT_EQ(ReadAll("a\nb\x1A"
+                      "c\n"),
+              (Lines{u"a\n", u"b"}));
     EXPECT_EQ(ReadAll("a\r\x1A\n"), (Lines{u"a\r"}));
-    EXPECT_EQ(ReadAll("\x1A" "a\n"), Lines{});
+    EXPECT_EQ(ReadAll("\x1A"
+                      "a\n"),
+              Lines{});
 }
 
 TEST_F(TextFileReaderTest, LastLineWithoutLineFeedAndEmptyFile) {
@@ -61,8 +65,7 @@ TEST_F(TextFileReaderTest, LongLineComesInPiecesOf1023Units) {
     EXPECT_EQ(ReadAll(std::string(1022, 'x') + "\n"), (Lines{std::u16string(1022, u'x') + u"\n"}));
     EXPECT_EQ(ReadAll(std::string(1023, 'x') + "\n"), (Lines{std::u16string(1023, u'x'), u"\n"}));
     EXPECT_EQ(ReadAll(std::string(2100, 'y') + "\r\nz"),
-              (Lines{std::u16string(1023, u'y'), std::u16string(1023, u'y'), std::u16string(54, u'y') + u"\n",
-                     u"z"}));
+              (Lines{std::u16string(1023, u'y'), std::u16string(1023, u'y'), std::u16string(54, u'y') + u"\n", u"z"}));
 }
 
 TEST_F(TextFileReaderTest, PiecesCountCharactersNotBytes) {
@@ -72,8 +75,7 @@ TEST_F(TextFileReaderTest, PiecesCountCharactersNotBytes) {
 }
 
 TEST_F(TextFileReaderTest, DecodesCp932) {
-    const std::string line =
-        "\x95\x5C\x83\x5C\x8F\x5C,\x87\x40\x87\x8A\x87\x56,\xEE\xE0\xFB\xFC,\xB1\xB2\xDF\r\n";
+    const std::string line = "\x95\x5C\x83\x5C\x8F\x5C,\x87\x40\x87\x8A\x87\x56,\xEE\xE0\xFB\xFC,\xB1\xB2\xDF\r\n";
     EXPECT_EQ(ReadAll(line), (Lines{u"表ソ十,①㈱Ⅲ,\u9AD9\u9AD9,ｱｲﾟ\n"}));
 }
 
@@ -82,7 +84,8 @@ TEST_F(TextFileReaderTest, InvalidBytesDecodeAsReplacement) {
     EXPECT_EQ(ReadAll("a\x81\r\nb\x81\x1A"), (Lines{u"a\uFFFD\n", u"b\uFFFD"}));
     EXPECT_EQ(ReadAll("\x81"), (Lines{u"\uFFFD"}));
     // A lead byte that closes a full piece: the byte after it opens the next.
-    EXPECT_EQ(ReadAll(std::string(1022, 'x') + "\x81" " b\n"),
+    EXPECT_EQ(ReadAll(std::string(1022, 'x') + "\x81"
+                                               " b\n"),
               (Lines{std::u16string(1022, u'x') + u"\uFFFD", u" b\n"}));
     // A NUL byte is a unit of the line.
     EXPECT_EQ(ReadAll(std::string("a\0b\n", 4)), (Lines{std::u16string(u"a\0b\n", 4)}));

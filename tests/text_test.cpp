@@ -27,8 +27,7 @@ std::string Encode(std::u16string_view text, bool* ok = nullptr) {
 // --- CP932 to UTF-16 ---
 
 TEST(Cp932ToUtf16, DecodesAsciiKanjiAndHalfWidthKana) {
-    EXPECT_EQ(Cp932ToUtf16(Bytes({'A', 'B', 0x93, 0xFA, 0x96, 0x7B, 0xB1, 0xB2, 0xA1, 0xDF})),
-              u"AB日本ｱｲ｡ﾟ");
+    EXPECT_EQ(Cp932ToUtf16(Bytes({'A', 'B', 0x93, 0xFA, 0x96, 0x7B, 0xB1, 0xB2, 0xA1, 0xDF})), u"AB日本ｱｲ｡ﾟ");
 }
 
 TEST(Cp932ToUtf16, DecodesNecSpecialsAndIbmExtensions) {
@@ -71,7 +70,8 @@ TEST(Cp932ToUtf16, InvalidBytesBecomeReplacementAndDecodingGoesOn) {
     // A lead byte at the end.
     EXPECT_EQ(Cp932ToUtf16(Bytes({'a', 0x81})), u"a\uFFFD");
     // A lead byte before a byte that cannot follow it: that byte is read afresh.
-    EXPECT_EQ(Cp932ToUtf16(Bytes({0x81, ' ', 0x9F, 0x7F, 0xE0, '\t', 0xFC, 0xFD})), u"\uFFFD \uFFFD\x7F\uFFFD\t\uFFFD\uF8F1");
+    EXPECT_EQ(Cp932ToUtf16(Bytes({0x81, ' ', 0x9F, 0x7F, 0xE0, '\t', 0xFC, 0xFD})),
+              u"\uFFFD \uFFFD\x7F\uFFFD\t\uFFFD\uF8F1");
     EXPECT_EQ(Cp932ToUtf16(std::string_view("\x81\0b", 3)), std::u16string(u"\uFFFD\0b", 3));
     // A pair that names no character is one replacement: its 0x5C never
     // surfaces as a backslash.
@@ -228,11 +228,15 @@ TEST(Utf8, RoundTripsEveryPlane) {
 }
 
 TEST(Utf8, IllFormedInputBecomesReplacement) {
-    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF" "a"), u"\uFFFD\uFFFDa");       // overlong
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // surrogate
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"
+                          "a"),
+              u"\uFFFD\uFFFDa");                                              // overlong
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");            // surrogate
     EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // past U+10FFFF
-    EXPECT_EQ(Utf8ToUtf16("a\xE8\xA1"), u"a\uFFFD");                 // cut short
-    EXPECT_EQ(Utf8ToUtf16("\xE8\xA1" "b"), u"\uFFFDb");
+    EXPECT_EQ(Utf8ToUtf16("a\xE8\xA1"), u"a\uFFFD");                          // cut short
+    EXPECT_EQ(Utf8ToUtf16("\xE8\xA1"
+                          "b"),
+              u"\uFFFDb");
     EXPECT_EQ(Utf16ToUtf8(u"\xD800x\xDC00"), "\xEF\xBF\xBDx\xEF\xBF\xBD");
 }
 
@@ -264,8 +268,8 @@ TEST(CompareNoCase, IgnoresCaseAndOrdersFoldedUnitsUnsigned) {
 }
 
 TEST(IsWideSpace, CountsTheRuntimesSpaceClass) {
-    for (int space : {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x20, 0x85, 0xA0, 0x1680, 0x2000, 0x200A, 0x2028,
-                           0x2029, 0x202F, 0x205F, 0x3000}) {
+    for (int space : {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x20, 0x85, 0xA0, 0x1680, 0x2000, 0x200A, 0x2028, 0x2029, 0x202F,
+                      0x205F, 0x3000}) {
         EXPECT_TRUE(IsWideSpace(static_cast<char16_t>(space))) << std::hex << space;
     }
     for (int other : {0x00, 0x08, 0x0E, 0x21, 0x200B, 0xFEFF, 0x3001, 0x815F, 0x61}) {

@@ -357,8 +357,7 @@ TEST_P(TovrelRefusedProfile, AnswersZeroAndAllocatesNothing) {
     EXPECT_EQ(std::memcmp(&header, &untouched, sizeof header), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKind, TovrelRefusedProfile,
-                         ::testing::Range(0, static_cast<int>(RefusedFiles().size())));
+INSTANTIATE_TEST_SUITE_P(EveryKind, TovrelRefusedProfile, ::testing::Range(0, static_cast<int>(RefusedFiles().size())));
 
 TEST_F(TovrelStore, ProfileFromAFolderOrNullArgumentsIsRefused) {
     ProfileHeader header{};

@@ -22,8 +22,7 @@ extern "C" int EnumOutputDevice(void* buffer, uint32_t size, uint32_t* needed, i
     std::memset(entries, 0, static_cast<std::size_t>(required));
     for (std::size_t i = 0; i < devices.size(); ++i) {
         // Names are at most 255 units (see ReadStoreDevices), so the terminator fits.
-        std::memcpy(entries + i * kDeviceEntrySize, devices[i].name.data(),
-                    devices[i].name.size() * sizeof(char16_t));
+        std::memcpy(entries + i * kDeviceEntrySize, devices[i].name.data(), devices[i].name.size() * sizeof(char16_t));
     }
     if (count) *count = static_cast<int32_t>(devices.size());
     return 1;

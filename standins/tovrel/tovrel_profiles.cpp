@@ -98,4 +98,3 @@ extern "C" int GetPrinterProfileFromPath(const char16_t* path, ProfileHeader* he
 extern "C" void ClearPrinterProfileWorkArea(ProfileHeader* header) {
     if (header) FreeBlocks(*header);
 }
-

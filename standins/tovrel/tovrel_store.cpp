@@ -35,9 +35,7 @@ bool ReadWholeFile(const std::u16string& path, std::string& bytes) {
     return ok;
 }
 
-bool IsBlank(std::string_view line) {
-    return line.find_first_not_of(" \t") == std::string_view::npos;
-}
+bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
 // Turns one line into a device; false for a line the library cannot answer for.
 bool ParseDeviceLine(std::string_view line, StoreDevice& device) {
@@ -47,8 +45,7 @@ bool ParseDeviceLine(std::string_view line, StoreDevice& device) {
     const std::u16string printer = Utf8ToUtf16(line.substr(tab + 1));
     if (device.name.empty() || device.name.size() > kMaxDeviceNameUnits || printer.empty()) return false;
     if (!Utf16ToCp932(device.name, device.nameCp932) || device.nameCp932.size() > kMaxDeviceNameBytes) return false;
-    if (!Utf16ToCp932(printer, device.printerCp932) || device.printerCp932.size() > kMaxPrinterNameBytes)
-        return false;
+    if (!Utf16ToCp932(printer, device.printerCp932) || device.printerCp932.size() > kMaxPrinterNameBytes) return false;
     return true;
 }
 

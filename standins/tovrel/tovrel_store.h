@@ -24,9 +24,9 @@
 
 // One usable line of devices.txt.
 struct StoreDevice {
-    std::u16string name;        // as listed by EnumOutputDevice
-    std::string nameCp932;      // what GetRIPDevInfo compares with
-    std::string printerCp932;   // what GetRIPDevInfo hands out
+    std::u16string name;       // as listed by EnumOutputDevice
+    std::string nameCp932;     // what GetRIPDevInfo compares with
+    std::string printerCp932;  // what GetRIPDevInfo hands out
 };
 
 // Returns the store's root folder, without a trailing separator.

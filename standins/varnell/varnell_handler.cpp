@@ -21,17 +21,14 @@ void AppendLog(const std::u16string& logPath, uint32_t control) {
 
 VarnellReply HandleVarnellControl(uint32_t control, const std::u16string& logPath) {
     switch (control) {
-    case kControlReload:
-        // A log that cannot be written does not undo the reload.
-        AppendLog(logPath, control);
-        return VarnellReply::Accepted;
-    case kControlInterrogate:
-        return VarnellReply::Accepted;
-    case kControlStop:
-    case kControlShutdown:
-        return VarnellReply::Stopping;
-    default:
-        return VarnellReply::Refused;
+        case kControlReload:
+            // A log that cannot be written does not undo the reload.
+            AppendLog(logPath, control);
+            return VarnellReply::Accepted;
+        case kControlInterrogate: return VarnellReply::Accepted;
+        case kControlStop:
+        case kControlShutdown: return VarnellReply::Stopping;
+        default: return VarnellReply::Refused;
     }
 }
 

@@ -25,14 +25,12 @@ void ReportState(DWORD state) {
 
 DWORD WINAPI OnControl(DWORD control, DWORD, LPVOID, LPVOID) {
     switch (HandleVarnellControl(control, g_logPath)) {
-    case VarnellReply::Accepted:
-        return NO_ERROR;
-    case VarnellReply::Stopping:
-        ReportState(SERVICE_STOP_PENDING);
-        SetEvent(g_stopEvent);
-        return NO_ERROR;
-    case VarnellReply::Refused:
-        break;
+        case VarnellReply::Accepted: return NO_ERROR;
+        case VarnellReply::Stopping:
+            ReportState(SERVICE_STOP_PENDING);
+            SetEvent(g_stopEvent);
+            return NO_ERROR;
+        case VarnellReply::Refused: break;
     }
     return ERROR_CALL_NOT_IMPLEMENTED;
 }

@@ -9,9 +9,14 @@
 FakeTovrel* FakeTovrel::s_current = nullptr;
 
 FakeTovrel::FakeTovrel()
-    : m_calls{&FakeTovrel::EnumOutputDevice, &FakeTovrel::GetRIPDevInfo, &FakeTovrel::GetPrinterProfile,
-              &FakeTovrel::GetPrinterProfileFromPath, &FakeTovrel::ClearPrinterProfileWorkArea,
-              &FakeTovrel::RIPmalloc, &FakeTovrel::RIPfree, &FakeTovrel::GetCopyPoolPath,
+    : m_calls{&FakeTovrel::EnumOutputDevice,
+              &FakeTovrel::GetRIPDevInfo,
+              &FakeTovrel::GetPrinterProfile,
+              &FakeTovrel::GetPrinterProfileFromPath,
+              &FakeTovrel::ClearPrinterProfileWorkArea,
+              &FakeTovrel::RIPmalloc,
+              &FakeTovrel::RIPfree,
+              &FakeTovrel::GetCopyPoolPath,
               &FakeTovrel::WriteRIPLogFile} {
     s_current = this;
     SetTovrel(&m_calls);
@@ -31,9 +36,7 @@ void FakeTovrel::AddProfile(const std::u16string& printerName, const TestProfile
     m_byName[printerName] = profile;
 }
 
-void FakeTovrel::AddProfileAtPath(const std::u16string& path, const TestProfile& profile) {
-    m_byPath[path] = profile;
-}
+void FakeTovrel::AddProfileAtPath(const std::u16string& path, const TestProfile& profile) { m_byPath[path] = profile; }
 
 int FakeTovrel::EnumOutputDevice(void* buffer, uint32_t size, uint32_t* needed, int32_t* count) {
     FakeTovrel& self = *s_current;
@@ -66,8 +69,7 @@ int FakeTovrel::GetRIPDevInfo(const char* deviceName, void* info) {
     return 0;
 }
 
-int FakeTovrel::Deliver(const std::map<std::u16string, TestProfile>& from, const char16_t* key,
-                        ProfileHeader* header) {
+int FakeTovrel::Deliver(const std::map<std::u16string, TestProfile>& from, const char16_t* key, ProfileHeader* header) {
     const auto found = from.find(key);
     if (found == from.end()) return 0;
     const TestProfile& profile = found->second;

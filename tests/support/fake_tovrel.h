@@ -27,7 +27,10 @@ public:
     void AddProfileAtPath(const std::u16string& path, const TestProfile& profile);
 
     // Makes the n-th RIPmalloc call from now on (1-based) answer null.
-    void FailRIPmallocAt(int call) { m_failMallocAt = call; mallocCalls = 0; }
+    void FailRIPmallocAt(int call) {
+        m_failMallocAt = call;
+        mallocCalls = 0;
+    }
     // Makes GetRIPDevInfo answer 0 for the device.
     void FailDevInfoFor(const std::u16string& device) { m_failingDevInfo.insert(device); }
 

@@ -93,9 +93,8 @@ BitsPerPixelEntry MakeBitsPerPixel(uint8_t bppKey, uint32_t param1, uint32_t par
 }
 
 CorrectionEntry MakeCorrection(int16_t key1, int16_t key2, std::u16string_view name1, std::u16string_view name2,
-                               uint8_t level1, uint8_t level2, std::u16string_view fileBase,
-                               std::u16string_view text8, std::u16string_view text9, float scalar, uint32_t param1,
-                               uint32_t param2) {
+                               uint8_t level1, uint8_t level2, std::u16string_view fileBase, std::u16string_view text8,
+                               std::u16string_view text9, float scalar, uint32_t param1, uint32_t param2) {
     CorrectionEntry row{};
     row.key1 = key1;
     row.key2 = key2;

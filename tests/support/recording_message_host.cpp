@@ -1,7 +1,6 @@
 #include "support/recording_message_host.h"
 
-int RecordingMessageHost::ShowMessage(HostWindow owner, const CString& text, const CString& caption,
-                                      unsigned style) {
+int RecordingMessageHost::ShowMessage(HostWindow owner, const CString& text, const CString& caption, unsigned style) {
     m_messages.push_back(RecordedMessage{owner, text, caption, style});
     return m_answer;
 }
@@ -13,6 +12,4 @@ ScopedMessageHost::ScopedMessageHost(MessageHost& host) {
     SetMessageHost(&host);
 }
 
-ScopedMessageHost::~ScopedMessageHost() {
-    SetMessageHost(m_previous);
-}
+ScopedMessageHost::~ScopedMessageHost() { SetMessageHost(m_previous); }

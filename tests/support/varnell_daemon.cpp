@@ -70,7 +70,8 @@ bool VarnellDaemon::Start() {
     std::string said;
     const auto deadline = std::chrono::steady_clock::now() + kLimit;
     while (said.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd waiting{m_output, POLLIN, 0};
         const int ready = poll(&waiting, 1, static_cast<int>(left.count()));

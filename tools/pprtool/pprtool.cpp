@@ -41,8 +41,7 @@ std::string Hex(const uint8_t* bytes, std::size_t count, const char* separator) 
 void PrintHeader(const ProfileHeader& h) {
     const char* end = static_cast<const char*>(std::memchr(h.deviceName, 0, sizeof h.deviceName));
     const std::size_t length = end ? static_cast<std::size_t>(end - h.deviceName) : sizeof h.deviceName;
-    std::printf("deviceName: \"%s\"\n",
-                Utf16ToUtf8(Cp932ToUtf16(std::string_view(h.deviceName, length))).c_str());
+    std::printf("deviceName: \"%s\"\n", Utf16ToUtf8(Cp932ToUtf16(std::string_view(h.deviceName, length))).c_str());
     std::printf("opaque: %s\n", Hex(h.opaque, sizeof h.opaque, " ").c_str());
     std::printf("colorTypeCount: %d\n", h.colorTypeCount);
     std::printf("resolutionCount: %d\n", h.resolutionCount);
@@ -80,12 +79,12 @@ void PrintRow(const CorrectionEntry& r) {
         std::snprintf(number, sizeof number, "%s%.9g", series.empty() ? "" : ",", value);
         series += number;
     }
-    std::printf("key1=%d key2=%d name1=%s name2=%s level1=%u level2=%u icmFile=%s calFile=%s bccFile=%s "
-                "text8=%s text9=%s filler=%s scalar=%.9g series=%s param1=0x%08X param2=0x%08X\n",
-                r.key1, r.key2, Text(r.name1).c_str(), Text(r.name2).c_str(), r.level1, r.level2,
-                Text(r.icmFile).c_str(), Text(r.calFile).c_str(), Text(r.bccFile).c_str(), Text(r.text8).c_str(),
-                Text(r.text9).c_str(), Hex(r.filler, sizeof r.filler, "").c_str(), r.scalar, series.c_str(),
-                r.param1, r.param2);
+    std::printf(
+        "key1=%d key2=%d name1=%s name2=%s level1=%u level2=%u icmFile=%s calFile=%s bccFile=%s "
+        "text8=%s text9=%s filler=%s scalar=%.9g series=%s param1=0x%08X param2=0x%08X\n",
+        r.key1, r.key2, Text(r.name1).c_str(), Text(r.name2).c_str(), r.level1, r.level2, Text(r.icmFile).c_str(),
+        Text(r.calFile).c_str(), Text(r.bccFile).c_str(), Text(r.text8).c_str(), Text(r.text9).c_str(),
+        Hex(r.filler, sizeof r.filler, "").c_str(), r.scalar, series.c_str(), r.param1, r.param2);
 }
 
 template <typename Row>
