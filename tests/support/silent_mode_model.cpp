@@ -64,7 +64,7 @@ bool Same(const Text& a, const char16_t* b) { return CompareNoCase(a, b) == 0; }
 
 enum TableIndex { kColor, kRes, kInk, kMedia, kBpp, kCorr, kTableCount };
 
-const char16_t* const kTableNames[kTableCount] = {u"COLORTYPE", u"RESOLTAB", u"INKTAB",
+const char16_t* const kTableNames[kTableCount] = {u"COLORTYPE", u"RESOLTAB",  u"INKTAB",
                                                   u"MEDIATAB",  u"BITSPPTAB", u"CORRECTTAB"};
 const int kFieldCounts[kTableCount] = {4, 6, 3, 3, 3, 22};
 const int kRowSizes[kTableCount] = {12, 16, 532, 532, 12, 3700};
@@ -364,8 +364,8 @@ bool SameText(const char16_t (&a)[kTextUnits], const char16_t (&b)[kTextUnits]) 
 // (the first one with its key), the append pass adds every row that holds no
 // mark. Returns false when the count would pass the field's limit.
 template <class Row, class Matches, class Take, class Mark, class IsMarked, class BeforeAppend>
-bool MergeTable(std::vector<Row>& profile, std::vector<Row> script, int maxCount, Matches matches, Take take,
-                Mark mark, IsMarked isMarked, BeforeAppend beforeAppend) {
+bool MergeTable(std::vector<Row>& profile, std::vector<Row> script, int maxCount, Matches matches, Take take, Mark mark,
+                IsMarked isMarked, BeforeAppend beforeAppend) {
     const std::size_t oldCount = profile.size();
     for (Row& s : script) {
         for (std::size_t k = 0; k < oldCount; ++k) {
@@ -399,8 +399,13 @@ bool Merge(Profile& p, const Tables& s, std::string& why) {
     auto nothing = [](auto&) {};
     auto check = [&](bool fits, int t) {
         if (!fits && ok) {
-            why = std::string("count of ") + (t == kColor ? "COLORTYPE" : t == kRes ? "RESOLTAB" : t == kInk ? "INKTAB"
-                                               : t == kMedia ? "MEDIATAB" : t == kBpp ? "BITSPPTAB" : "CORRECTTAB") +
+            why = std::string("count of ") +
+                  (t == kColor   ? "COLORTYPE"
+                   : t == kRes   ? "RESOLTAB"
+                   : t == kInk   ? "INKTAB"
+                   : t == kMedia ? "MEDIATAB"
+                   : t == kBpp   ? "BITSPPTAB"
+                                 : "CORRECTTAB") +
                   " would pass its limit";
             ok = false;
         }
@@ -481,10 +486,17 @@ const std::vector<FieldSpan>& HeaderFields() {
 
 const std::vector<FieldSpan>& RowFields(int t) {
     static const std::vector<FieldSpan> fields[kTableCount] = {
-        {{0, 1, "typeCode", false}, {1, 1, "typeKey", false}, {2, 2, "filler", false}, {4, 4, "param1", false},
+        {{0, 1, "typeCode", false},
+         {1, 1, "typeKey", false},
+         {2, 2, "filler", false},
+         {4, 4, "param1", false},
          {8, 4, "param2", false}},
-        {{0, 2, "res1", false}, {2, 2, "res2", false}, {4, 2, "res3", false}, {6, 2, "res4", false},
-         {8, 4, "param1", false}, {12, 4, "param2", false}},
+        {{0, 2, "res1", false},
+         {2, 2, "res2", false},
+         {4, 2, "res3", false},
+         {6, 2, "res4", false},
+         {8, 4, "param1", false},
+         {12, 4, "param2", false}},
         {{0, 520, "name", true}, {520, 4, "id", false}, {524, 4, "param1", false}, {528, 4, "param2", false}},
         {{0, 520, "name", true}, {520, 4, "id", false}, {524, 4, "param1", false}, {528, 4, "param2", false}},
         {{0, 1, "bppKey", false}, {1, 3, "filler", false}, {4, 4, "param1", false}, {8, 4, "param2", false}},
