@@ -1,21 +1,24 @@
-// The application: start-up, the command line and the choice between the
-// silent update and the dialog.
+// The application: start-up, the single-instance guard, the command line and
+// the choice between the silent update and the dialog.
 #pragma once
 
-#include <string>
+#include "platform/afxwin.h"
 
 // Exit statuses of the program.
 enum ExitStatus {
-    kExitOk = 0,            // no failure message was shown
-    kExitStartupError = 1,  // message 104: bad command line, or the script could not be read
-    kExitWriteFailed = 2,   // message 110: a profile could not be written
-    kExitOutOfMemory = 3,   // the update stopped: the library's allocator gave no block
-    kExitNotSupported = 4,  // interactive mode asked of a build without a dialog
+    kExitOk = 0,               // done: every profile written (and, from the dialog, the service notified)
+    kExitStartupError = 1,     // message 104: bad command line, no script, or a script that could not be read
+    kExitWriteFailed = 2,      // message 110: a profile could not be written
+    kExitOutOfMemory = 3,      // the update stopped: the library's allocator gave no block
+    kExitNotNotified = 5,      // message 109: the print service did not take the reload
+    kExitCancelled = 6,        // the dialog was cancelled: nothing written, copied or sent
+    kExitNothingToUpdate = 7,  // message 111 (or none with no_warn): no script's printer is installed
+    kExitAlreadyRunning = 8,   // another Quillon is running; nothing was done
 };
 
-class CQuillonApp {
+class CQuillonApp : public CWinApp {
 public:
-    // Runs the program on the command-line text after the program name and
-    // returns its exit status.
-    int InitInstance(const std::u16string& commandLine);
+    // Runs the whole program and returns false: there is no message loop.
+    // m_nExitCode tells how it went.
+    bool InitInstance() override;
 };

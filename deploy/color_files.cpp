@@ -1,9 +1,10 @@
+#include "deploy/color_files.h"
+
 #include <string>
 
 #include "devlib/tovrel.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "profile/quillon_dlg.h"
 
 namespace {
 
@@ -34,9 +35,9 @@ bool ColorProfileFolder(std::u16string& folder) {
 
 }  // namespace
 
-int CQuillonDlg::CopyColorFiles(const CString& extension) {
+int CopyColorFiles(const CString& exeDir, const CString& extension) {
     const char16_t sep = PathSeparator();
-    const std::u16string sourceFolder = m_strExeDir.Str() + u"prof" + sep;
+    const std::u16string sourceFolder = exeDir.Str() + u"prof" + sep;
     const std::u16string pattern = sourceFolder + u"*" + extension.Str();
     if (!Fits(pattern)) return 0;
 

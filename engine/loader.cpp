@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/working_data.h"
+
 #include "devlib/tovrel.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "profile/quillon_dlg.h"
 #include "profile/tables.h"
 
 namespace {
@@ -51,7 +52,7 @@ bool CopyTablesInto(ProfileHeader& slotHeader, const ProfileHeader& delivered) {
 
 }  // namespace
 
-int CQuillonDlg::LoadScriptsAndProfiles(CString scriptPath, CString profilePath) {
+int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath) {
     m_nScriptCount = 0;
     m_nProfileCount = 0;
     m_pScripts = nullptr;
@@ -117,7 +118,7 @@ int CQuillonDlg::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
     return 1;
 }
 
-int CQuillonDlg::IsPrinterInstalled(const CString& printerName) {
+int WorkingData::IsPrinterInstalled(const CString& printerName) {
     // A name without a whole CP932 form within 259 bytes cannot be the name
     // of an installed printer.
     char wanted[kTextUnits];
@@ -159,14 +160,14 @@ int CQuillonDlg::IsPrinterInstalled(const CString& printerName) {
     return installed;
 }
 
-void CQuillonDlg::FreeScriptTables(ScriptRecord* record) {
+void WorkingData::FreeScriptTables(ScriptRecord* record) {
     for (Table table : kTablesInFileOrder) {
         void* rows = ScriptRows(*record, table);
         if (rows != nullptr) std::free(rows);
     }
 }
 
-void CQuillonDlg::ReleaseWorkingData() {
+void WorkingData::ReleaseWorkingData() {
     for (int32_t i = 0; i < m_nProfileCount && m_pProfiles != nullptr; ++i) {
         ProfileHeader& header = m_pProfiles[i].header;
         bool holdsBlocks = false;

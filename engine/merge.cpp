@@ -3,11 +3,12 @@
 #include <limits>
 #include <type_traits>
 
+#include "engine/working_data.h"
+
 #include "devlib/tovrel.h"
 #include "engine/profile_writer.h"
 #include "platform/text.h"
 #include "profile/header_codec.h"
-#include "profile/quillon_dlg.h"
 #include "profile/tables.h"
 #include "res/resource.h"
 
@@ -159,7 +160,7 @@ bool HasRows(const ScriptRecord& script) {
 
 }  // namespace
 
-int CQuillonDlg::UpdatePrinterProfiles(int silent) {
+int WorkingData::UpdatePrinterProfiles(int silent) {
     const CString caption = LoadResString(IDS_QUILLON);
     m_nFailedWrites = 0;
     int result = 1;

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "platform/text.h"
-#include "res/resource.h"
 
 // --- CString ---
 
@@ -52,32 +51,19 @@ CString CString::Mid(int first, int count) const {
     return CString(m_text.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(count)));
 }
 
-// --- String resources ---
+// --- Resources ---
 
 namespace {
 
-struct ResString {
-    unsigned id;
-    const char8_t* text;
-};
-
-constexpr ResString kStringTable[] = {
-#define QUILLON_STRING(id, text) {id, text},
-#include "res/string_table.inc"
-#undef QUILLON_STRING
-};
+const ResourceSource* g_resources = nullptr;
 
 }  // namespace
 
-CString LoadResString(unsigned id) {
-    for (const ResString& entry : kStringTable) {
-        if (entry.id == id) {
-            const std::u8string_view utf8(entry.text);
-            return CString(Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size())));
-        }
-    }
-    return CString();
-}
+void SetResources(const ResourceSource* resources) { g_resources = resources; }
+
+const ResourceSource* Resources() { return g_resources; }
+
+CString LoadResString(unsigned id) { return g_resources ? g_resources->String(id) : CString(); }
 
 // --- Message boxes ---
 

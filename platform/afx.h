@@ -75,8 +75,38 @@ private:
     std::vector<CString> m_items;
 };
 
+// The program's resources as the framework sees them: its string table and
+// the texts of its dialog templates. The program supplies them (res/); the
+// framework never knows their content.
+struct DialogControlText {
+    int id;                    // -1 for a static control without an identifier
+    std::u16string_view kind;  // the control's class: "Button", "ListBox", "Static"
+    std::u16string_view text;
+};
+
+struct DialogTemplateText {
+    unsigned id = 0;
+    std::u16string_view caption;
+    std::vector<DialogControlText> controls;  // in template order
+};
+
+class ResourceSource {
+public:
+    virtual ~ResourceSource() = default;
+    // The string `id`, or an empty string when the table has none.
+    virtual CString String(unsigned id) const = 0;
+    // The texts of dialog template `id`; null when there is no such template.
+    virtual const DialogTemplateText* Dialog(unsigned id) const = 0;
+};
+
+// Makes `resources` the program's resources (null: none).
+void SetResources(const ResourceSource* resources);
+
+// Returns the program's resources; null until they are set.
+const ResourceSource* Resources();
+
 // Loads a string of the string table by its identifier (res/resource.h);
-// an unknown identifier gives an empty string.
+// an unknown identifier, or no resources, gives an empty string.
 CString LoadResString(unsigned id);
 
 // Message box styles, with the platform's values.

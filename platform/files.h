@@ -59,3 +59,10 @@ bool ReadEnvironment(const char16_t* name, std::u16string& value);
 // Returns the full path of the running program's own module; false when it
 // cannot be had.
 bool ReadModulePath(std::u16string& path);
+
+// The platform's own answer to ReadModulePath.
+bool ReadOwnModulePath(std::u16string& path);
+
+// Tests: makes ReadModulePath answer `path` (an empty one: fail); null
+// restores the platform's own answer.
+void OverrideModulePathForTesting(const std::u16string* path);

@@ -184,7 +184,7 @@ bool ReadEnvironment(const char16_t* name, std::u16string& value) {
     return true;
 }
 
-bool ReadModulePath(std::u16string& path) {
+bool ReadOwnModulePath(std::u16string& path) {
     std::vector<char> buffer(PATH_MAX);
     for (;;) {
         const ssize_t got = readlink("/proc/self/exe", buffer.data(), buffer.size());

@@ -79,7 +79,7 @@ bool ReadEnvironment(const char16_t* name, std::u16string& value) {
     return true;
 }
 
-bool ReadModulePath(std::u16string& path) {
+bool ReadOwnModulePath(std::u16string& path) {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));

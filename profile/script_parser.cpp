@@ -1,5 +1,5 @@
-// The update script parser of the main dialog: SplitScriptLine and
-// ParseUpdateScript.
+#include "profile/script_parser.h"
+
 #include <cfloat>
 #include <cstdlib>
 #include <limits>
@@ -8,7 +8,6 @@
 #include "platform/afx.h"
 #include "platform/text.h"
 #include "platform/text_file.h"
-#include "profile/quillon_dlg.h"
 #include "profile/records.h"
 #include "profile/tables.h"
 #include "res/resource.h"
@@ -160,7 +159,7 @@ enum class ParseState { AwaitingStart, BetweenTables, InTable };
 
 }  // namespace
 
-void CQuillonDlg::SplitScriptLine(const CString& line) {
+void ScriptParser::SplitScriptLine(const CString& line) {
     m_fields.RemoveAll();
     int start = 0;
     for (int comma = line.Find(u','); comma >= 0; comma = line.Find(u',', start)) {
@@ -172,7 +171,7 @@ void CQuillonDlg::SplitScriptLine(const CString& line) {
     m_fields.Add(last.Trim());
 }
 
-int CQuillonDlg::ParseUpdateScript(const CString& path, ScriptRecord* record) {
+int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
     TextFileReader file;  // closes the file on every way out
     if (!file.Open(path)) {
         ShowMessageBox(MessageOwner(), LoadResString(IDS_SCRIPT_OPEN_FAILED), LoadResString(IDS_QUILLON),

@@ -1,6 +1,24 @@
 // Resource identifiers, shared by Quillon.rc and the program.
 #pragma once
 
+// Dialog templates
+#define IDD_ABOUTBOX 100
+#define IDD_QUILLON_DIALOG 102
+
+// Controls (1 and 2 are the dialog manager's own OK and Cancel)
+#define IDOK_BUTTON 1
+#define IDCANCEL_BUTTON 2
+#define IDC_PRINTER_LIST 1000
+#define IDC_BANNER_FRAME 1001
+
+// The system-menu command that opens the About box
+#define IDM_ABOUTBOX 0x0010
+
+// Icon and bitmap
+#define IDR_MAINFRAME 128
+#define IDB_BANNER 129
+
+// Strings
 #define IDS_ABOUTBOX 101
 #define IDS_QUILLON 102
 #define IDS_INIT_FAILED 103
@@ -12,3 +30,7 @@
 #define IDS_PPD_UPDATE_FAILED 109
 #define IDS_PROFILE_WRITE_FAILED 110
 #define IDS_PRINTER_NOT_INSTALLED 111
+
+// The About box's version line and notice (texts of our own)
+#define QUILLON_VERSION_LINE u"Quillon Version 1.0.0"
+#define QUILLON_NOTICE u"Copyright (C) 2026\nQuillon developers"

@@ -9,7 +9,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "profile/quillon_dlg.h"
+#include "ui/quillon_dlg.h"
 #include "support/fake_tovrel.h"
 #include "support/file_contents.h"
 #include "support/scoped_environment.h"

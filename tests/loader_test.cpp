@@ -6,7 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "profile/quillon_dlg.h"
+#include "ui/quillon_dlg.h"
 #include "profile/tables.h"
 #include "support/fake_tovrel.h"
 #include "support/profile_builder.h"

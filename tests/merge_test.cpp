@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "profile/quillon_dlg.h"
+#include "ui/quillon_dlg.h"
 #include "res/resource.h"
 #include "support/dialog_state.h"
 #include "support/fake_tovrel.h"

@@ -20,7 +20,8 @@ struct ProgramRun {
 
 ProgramRun RunQuillon(const std::string& arguments, const TempFolder& folder) {
     const std::string command = "cd '" + folder.Path().string() + "' && TOVREL_ROOT='" + folder.Path().string() +
-                                "' '" + QUILLON_BIN_DIR + "/quillon' " + arguments + " 2>&1";
+                                "' XDG_RUNTIME_DIR='" + folder.Path().string() + "' '" + QUILLON_BIN_DIR +
+                                "/quillon' " + arguments + " 2>&1";
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;

@@ -14,7 +14,7 @@
 
 #include "platform/afx.h"
 #include "platform/text.h"
-#include "profile/quillon_dlg.h"
+#include "ui/quillon_dlg.h"
 #include "profile/records.h"
 #include "profile/tables.h"
 #include "res/resource.h"

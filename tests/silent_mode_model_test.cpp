@@ -654,9 +654,14 @@ RunResult RunQuillon(const fs::path& folder, const fs::path& outFile, const std:
                      const std::string& profile) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "TOVREL_ROOT=", 12) != 0) env.push_back(*e);
+        if (std::strncmp(*e, "TOVREL_ROOT=", 12) != 0 && std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0)
+            env.push_back(*e);
     }
     env.push_back("TOVREL_ROOT=" + folder.string());
+    // Runs of parallel tests must not meet at the single-instance lock.
+    const fs::path runtime = folder.parent_path() / "runtime";
+    fs::create_directories(runtime);
+    env.push_back("XDG_RUNTIME_DIR=" + runtime.string());
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "profile/quillon_dlg.h"
+#include "ui/quillon_dlg.h"
 #include "profile/tables.h"
 #include "support/profile_builder.h"
 

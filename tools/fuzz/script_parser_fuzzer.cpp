@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the script parser as a script file.
 #include <cstdint>
 
-#include "profile/quillon_dlg.h"
+#include "ui/quillon_dlg.h"
 #include "tools/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

@@ -2,7 +2,7 @@
 // the first two bytes give the script's length.
 #include <cstdint>
 
-#include "profile/quillon_dlg.h"
+#include "ui/quillon_dlg.h"
 #include "tools/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
