@@ -124,16 +124,21 @@ bool CopyText(char16_t* dst, std::size_t capacity, std::u16string_view src) {
     return n == src.size();
 }
 
-std::u16string Cp932ToUtf16(std::string_view bytes) {
+std::u16string Cp932ToUtf16(std::string_view bytes, bool* valid) {
     std::u16string out;
     out.reserve(bytes.size());
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
+    bool allValid = true;
     while (i < bytes.size()) {
         std::size_t used = 0;
-        out.push_back(DecodeCp932Char(p + i, bytes.size() - i, used));
+        const char16_t unit = DecodeCp932Char(p + i, bytes.size() - i, used);
+        // No CP932 character decodes to U+FFFD, so it always marks invalid input.
+        if (unit == kReplacement) allValid = false;
+        out.push_back(unit);
         i += used;
     }
+    if (valid != nullptr) *valid = allValid;
     return out;
 }
 

@@ -30,8 +30,9 @@ bool CopyText(char16_t* dst, std::size_t capacity, std::u16string_view src);
 // byte that cannot be a second byte, becomes U+FFFD and decoding goes on with
 // that next byte; a lead and a second byte that together name no character
 // become one U+FFFD, so a second byte such as 0x5C is never read as a
-// character of its own.
-std::u16string Cp932ToUtf16(std::string_view bytes);
+// character of its own. `valid`, when given, is set false when any U+FFFD
+// stands for such invalid input and true otherwise.
+std::u16string Cp932ToUtf16(std::string_view bytes, bool* valid = nullptr);
 
 // Encodes UTF-16 as CP932, choosing among duplicate codes as Windows does
 // (U+9AD9 as 0xFBFC, U+2252 as 0x81E0, U+3231 as 0x878A). Returns false when

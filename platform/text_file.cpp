@@ -2,7 +2,6 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "platform/text_cp932.h"
 
 // The file is read in binary and translated here as the Windows runtime's
 // text mode does, so both platforms read the same lines from the same bytes.
@@ -20,16 +19,11 @@ void TextFileReader::Close() {
     if (m_file != nullptr) std::fclose(m_file);
     m_file = nullptr;
     m_ended = false;
+    m_lineIsCp932 = true;
     m_pending = -1;
-    m_back = -1;
 }
 
 int TextFileReader::NextByte() {
-    if (m_back >= 0) {
-        const int b = m_back;
-        m_back = -1;
-        return b;
-    }
     if (m_file == nullptr || m_ended) return -1;
     int b = m_pending;
     m_pending = -1;
@@ -48,26 +42,15 @@ int TextFileReader::NextByte() {
 
 bool TextFileReader::ReadLine(std::u16string& line) {
     line.clear();
-    // Bytes of whole characters, counted as Cp932ToUtf16 will decode them:
-    // a lead byte takes the next byte along when it can be a trail byte.
+    m_lineIsCp932 = true;
+    // A line feed is never the second byte of a character, so the line ends
+    // at the first one; the bytes grow with the line, never beyond the file.
     std::string bytes;
-    std::size_t characters = 0;
-    while (characters < kLineUnits - 1) {
-        const int b = NextByte();
-        if (b < 0) break;
+    for (int b = NextByte(); b >= 0; b = NextByte()) {
         bytes.push_back(static_cast<char>(b));
-        ++characters;
         if (b == '\n') break;
-        if (IsCp932Lead(static_cast<unsigned char>(b))) {
-            const int trail = NextByte();
-            if (trail >= 0 && IsCp932Trail(static_cast<unsigned char>(trail))) {
-                bytes.push_back(static_cast<char>(trail));
-            } else if (trail >= 0) {
-                m_back = trail;  // starts the next character
-            }
-        }
     }
     if (bytes.empty()) return false;
-    line = Cp932ToUtf16(bytes);
+    line = Cp932ToUtf16(bytes, &m_lineIsCp932);
     return true;
 }

@@ -1,7 +1,9 @@
 #include "profile/script_parser.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -155,6 +157,29 @@ bool FindTable(const CString& name, Table& table) {
     return false;
 }
 
+// Makes room for row `index` of the table's array and zero-fills it. The
+// array grows with the rows that arrive (doubling, never beyond the declared
+// count), so a script declaring millions of rows costs memory only for the
+// lines it really has. The array is a C runtime block (malloc/realloc), the
+// allocator FreeScriptTables gives it back to. False when memory runs out;
+// the record then keeps its rows so far.
+bool AddZeroRow(ScriptRecord& record, Table table, int32_t index, int32_t declared, int32_t& capacity) {
+    void* rows = ScriptRows(record, table);
+    const std::size_t rowSize = RowSize(table);
+    if (index >= capacity) {
+        const int32_t wanted = capacity > declared / 2 ? declared : std::max<int32_t>(16, capacity * 2);
+        const int32_t grown = std::min(wanted, declared);
+        if (static_cast<std::size_t>(grown) > std::numeric_limits<std::size_t>::max() / rowSize) return false;
+        void* bigger = std::realloc(rows, static_cast<std::size_t>(grown) * rowSize);
+        if (bigger == nullptr) return false;
+        rows = bigger;
+        capacity = grown;
+    }
+    std::memset(static_cast<char*>(rows) + static_cast<std::size_t>(index) * rowSize, 0, rowSize);
+    SetScriptTable(record, table, index + 1, rows);
+    return true;
+}
+
 enum class ParseState { AwaitingStart, BetweenTables, InTable };
 
 }  // namespace
@@ -179,8 +204,10 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
         return 0;
     }
 
+    // Text that is not CP932 fails the parse: nothing is written from bytes
+    // that could not be read.
     std::u16string line;
-    if (!file.ReadLine(line)) return 0;
+    if (!file.ReadLine(line) || !file.LineIsCp932()) return 0;
     SplitScriptLine(line);
     if (m_fields.GetSize() != 2 || m_fields[0].CompareNoCase(kVersionMarker) != 0 ||
         ReadReal(m_fields[1]) != kScriptVersion) {
@@ -189,8 +216,11 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
 
     ParseState state = ParseState::AwaitingStart;
     Table table = Table::ColorType;
-    int32_t remaining = 0;
+    int32_t declared = 0;   // the current block's row count
+    int32_t remaining = 0;  // rows it still expects
+    int32_t capacity = 0;   // rows its array has room for
     while (file.ReadLine(line)) {
+        if (!file.LineIsCp932()) return 0;
         if (!line.empty() && line[0] == u'#') continue;
         SplitScriptLine(line);
         const CString& first = m_fields[0];
@@ -209,29 +239,31 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
                 const int count = ReadDecimal(m_fields[2]);
                 if (count < 1) return 0;
                 if (!FindTable(m_fields[1], table)) break;  // its rows pass as lines between tables
-                // calloc refuses a count whose rows cannot be had, overflow included.
-                void* rows = std::calloc(static_cast<std::size_t>(count), RowSize(table));
-                if (!rows) return 0;
                 // A later block of the same table replaces the earlier one.
                 std::free(ScriptRows(*record, table));
-                SetScriptTable(*record, table, count, rows);
-                remaining = count;
+                SetScriptTable(*record, table, 0, nullptr);
+                declared = remaining = count;
+                capacity = 0;
                 state = ParseState::InTable;
                 break;
             }
 
             case ParseState::InTable: {
                 if (first.CompareNoCase(kTableMarker) == 0 || first.CompareNoCase(kEndMarker) == 0) return 0;
+                const int32_t index = declared - remaining;
+                if (!AddZeroRow(*record, table, index, declared, capacity)) return 0;
                 // A line with the wrong number of fields still takes its row,
                 // which stays zero.
-                if (m_fields.GetSize() == RowFieldCount(table)) {
-                    const int index = ScriptCount(*record, table) - remaining;
-                    if (!ReadRow(m_fields, table, ScriptRows(*record, table), index)) return 0;
+                if (m_fields.GetSize() == RowFieldCount(table) &&
+                    !ReadRow(m_fields, table, ScriptRows(*record, table), index)) {
+                    return 0;
                 }
                 if (--remaining == 0) state = ParseState::BetweenTables;
                 break;
             }
         }
     }
-    return 1;
+    // A block cut short by the end of the file (a copy interrupted, a Ctrl-Z)
+    // fails like one cut short by a marker: its missing rows are not known.
+    return state == ParseState::InTable ? 0 : 1;
 }

@@ -277,18 +277,38 @@ TEST_F(ParseUpdateScript, HeaderIgnoresFieldsBeyondTheCount) {
 
 TEST_F(ParseUpdateScript, ShortBlockFollowedByHeaderOrEndMarkerFails) {
     EXPECT_EQ(0, ParseBody("[PPR_Index],INKTAB,2\nA,1,1\n[PPR_Index],MEDIATAB,1\nM,1,1\n"));
-    EXPECT_EQ(2, record.inkCount);  // what was read so far stays for the caller to free
+    EXPECT_EQ(1, record.inkCount);  // the rows read so far stay for the caller to free
     EXPECT_EQ(0, record.mediaCount);
     EXPECT_EQ(0, ParseBody("[PPR_Index],INKTAB,2\nA,1,1\n[QUILLON_END]\n"));
     EXPECT_EQ(0, ParseBody("[PPR_Index],INKTAB,2\nA,1,1\n  [quillon_end] ,x\n"));
 }
 
-TEST_F(ParseUpdateScript, BlockCutShortByEndOfFileSucceedsWithZeroRows) {
-    ASSERT_EQ(1, ParseBody("[PPR_Index],RESOLTAB,3\n1,2,3,4,5,6\n"));
-    ASSERT_EQ(3, record.resolutionCount);
-    EXPECT_EQ(1, record.resolutions[0].res1);
-    EXPECT_EQ(0, record.resolutions[1].res1);
-    EXPECT_EQ(0, record.resolutions[2].res1);
+TEST_F(ParseUpdateScript, BlockCutShortByEndOfFileFailsWhereCompleteBlocksWithoutEndMarkerParse) {
+    const struct {
+        std::string body;
+        int result;
+    } cases[] = {
+        {"[PPR_Index],RESOLTAB,3\n1,2,3,4,5,6\n", 0},  // the copy ends early
+        {"[PPR_Index],INKTAB,30000\nA,1,2\n", 0},      // a count far beyond the rows
+        {"[PPR_Index],INKTAB,2\nA,1,2\n\x1A"
+         "B,3,4\n[QUILLON_END]\n",
+         0},  // Ctrl-Z ends the file
+        {"[PPR_Index],INKTAB,4000000\n", 0},
+        {"[PPR_Index],CORRECTTAB,2147483647\n", 0},
+        {"[PPR_Index],CORRECTTAB,99999999999\n", 0},
+        {"[PPR_Index],INKTAB,2\nA,1,2\nB,3,4", 1},  // complete; no line feed, no end marker
+        {"[PPR_Index],INKTAB,1\nA,1,2\n#\n", 1},    // a comment after the block
+        {"[PPR_Index],INKTAB,2\nA,1,2\n\n", 1},     // the blank line is the second row
+        {"[PPR_Index],INKTAB,1\nA,1,2\n\x1A"
+         "junk\n",
+         1},  // Ctrl-Z after a complete block
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.result, ParseBody(c.body)) << c.body.substr(0, 40);
+        if (c.result == 1) {
+            EXPECT_EQ(u"A", std::u16string(record.inks[0].name));
+        }
+    }
 }
 
 TEST_F(ParseUpdateScript, SecondBlockOfTableReplacesTheFirst) {
@@ -313,22 +333,6 @@ TEST_F(ParseUpdateScript, LinesBetweenTablesAndAfterEndMarkerArePassedOver) {
     ASSERT_EQ(1, ParseBody("stray line\n\n[QUILLON_START]\n[QUILLON_END]\n[PPR_Index],INKTAB,1\nA,1,2\n"
                            "[QUILLON_END]\nmore,text\n"));
     EXPECT_EQ(1, record.inkCount);
-}
-
-TEST_F(ParseUpdateScript, RowCountTooLargeToAllocateFails) {
-    // 2147483647 rows of 3700 bytes: more than any heap gives.
-    EXPECT_EQ(0, ParseBody("[PPR_Index],CORRECTTAB,2147483647\n"));
-    EXPECT_EQ(0, ParseBody("[PPR_Index],CORRECTTAB,99999999999\n"));
-    EXPECT_EQ(0, record.correctionCount);
-    EXPECT_EQ(nullptr, record.corrections);
-}
-
-TEST_F(ParseUpdateScript, FailedAllocationKeepsTheEarlierBlock) {
-    EXPECT_EQ(0, ParseBody("[PPR_Index],CORRECTTAB,1\n1,1,a,b,1,1,f,,,0,0,0,0,0,0,0,0,0,0,0,0,0\n"
-                           "[PPR_Index],CORRECTTAB,2147483647\n"));
-    ASSERT_EQ(1, record.correctionCount);
-    ASSERT_NE(nullptr, record.corrections);
-    EXPECT_EQ(u"a", std::u16string(record.corrections[0].name1));
 }
 
 // --- Field conversions ---
@@ -456,22 +460,35 @@ TEST_F(ParseUpdateScript, TextLongerThanItsFieldFailsRatherThanBeingCut) {
 
 // --- Reading the file ---
 
-TEST_F(ParseUpdateScript, LineOf1023CharactersIsReadAsTwo) {
-    std::string longRow = "N1,1F,2";
-    longRow.resize(1023, ' ');
-    ASSERT_EQ(1, ParseBody("[PPR_Index],INKTAB,2\n" + longRow + "\n[QUILLON_END]\n"));
-    ASSERT_EQ(2, record.inkCount);
-    EXPECT_EQ(u"N1", std::u16string(record.inks[0].name));
-    EXPECT_EQ(2u, record.inks[0].param2);
-    EXPECT_EQ(u"", std::u16string(record.inks[1].name));  // the line feed alone
-    EXPECT_EQ(0u, record.inks[1].param1);
+TEST_F(ParseUpdateScript, LinesAreReadWholeWhateverTheirLength) {
+    // A comment stays a comment: the header at its end is no header.
+    const std::string comment = "#" + std::string(1022, 'x') + "[PPR_Index],INKTAB,1\n";
+    ASSERT_EQ(1, ParseBody(comment + "N,1,2\n[QUILLON_END]\n"));
+    EXPECT_EQ(0, record.inkCount);
+    // A long row is one row, at 1022, 1023 and 5000 characters.
+    for (std::size_t length : {1022u, 1023u, 5000u}) {
+        std::string longRow = "N1,1F,2";
+        longRow.resize(length, ' ');
+        ASSERT_EQ(1, ParseBody("[PPR_Index],INKTAB,1\n" + longRow + "\n[QUILLON_END]\n")) << length;
+        ASSERT_EQ(1, record.inkCount);
+        EXPECT_EQ(u"N1", std::u16string(record.inks[0].name));
+        EXPECT_EQ(2u, record.inks[0].param2);
+    }
 }
 
-TEST_F(ParseUpdateScript, LineOf1022CharactersIsReadAsOne) {
-    std::string longRow = "N1,1F,2";
-    longRow.resize(1022, ' ');
-    ASSERT_EQ(1, ParseBody("[PPR_Index],INKTAB,1\n" + longRow + "\n[QUILLON_END]\n"));
-    EXPECT_EQ(2u, record.inks[0].param2);
+TEST_F(ParseUpdateScript, BytesThatAreNotCp932FailWhereverTheyStand) {
+    const struct {
+        std::string script;
+        const char* where;
+    } cases[] = {
+        {std::string(kHead) + "[PPR_Index],INKTAB,1\n\x85\x40,1,2\n", "an ink name"},
+        {std::string(kHead) + "[PPR_Index],INKTAB,1\nA\x81,1,2\n", "a lead byte before a comma"},
+        {std::string(kHead) + "[PPR_Index],INKTAB,1\nA,1,2\n#\xEB\x40\n", "a comment"},
+        {std::string(kHead) + "stray \x81\n", "a line between tables"},
+        {"[Tessera PPR Version],3.0\x81\n[QUILLON_START]\n", "the version line"},
+        {std::string(kHead) + "[PPR_Index],INKTAB,1\nA,1,2\n\x81", "a lead byte at the end of the file"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(0, Parse(c.script)) << c.where;
 }
 
 TEST_F(ParseUpdateScript, Cp932NamesArriveAsUtf16) {

@@ -510,8 +510,8 @@ std::string WrongRow(Rng& rng, const Pools& pools, int t) {
     return line.substr(0, comma);
 }
 
-// A line about 1023 units long (kanji count one unit each): it may arrive in
-// two pieces, the second perhaps a comment or a row of its own.
+// A line about 1023 units long (kanji count one unit each), around the
+// length where a line used to be cut in two; it is read as one line.
 std::string LongLine(Rng& rng, const Pools& pools, int t) {
     const int length = Pick(rng, 1019, 1024);
     std::string line = RandomScriptText(rng, length);
@@ -577,8 +577,8 @@ std::string MakeScript(Rng& rng, const Pools& pools, Theme theme, int nearTable)
         if (defect == 3 && here) header = Lowered(rng, "[PPR_Index]") + "," + tableWord;
         w.Line(header);
 
-        // The rows; a block cut short by the end of the file, or (as a
-        // defect) by the next header or the end marker.
+        // The rows; a block cut short by the end of the file, or by the next
+        // header or the end marker: all three are defects.
         int given = rows;
         const bool shortAtEnd = last && Chance(rng, 20);
         const bool shortDefect = (defect == 4 || defect == 5) && here;

@@ -61,17 +61,20 @@ TEST_F(TextFileReaderTest, LastLineWithoutLineFeedAndEmptyFile) {
     EXPECT_EQ(ReadAll(""), Lines{});
 }
 
-TEST_F(TextFileReaderTest, LongLineComesInPiecesOf1023Units) {
-    EXPECT_EQ(ReadAll(std::string(1022, 'x') + "\n"), (Lines{std::u16string(1022, u'x') + u"\n"}));
-    EXPECT_EQ(ReadAll(std::string(1023, 'x') + "\n"), (Lines{std::u16string(1023, u'x'), u"\n"}));
-    EXPECT_EQ(ReadAll(std::string(2100, 'y') + "\r\nz"),
-              (Lines{std::u16string(1023, u'y'), std::u16string(1023, u'y'), std::u16string(54, u'y') + u"\n", u"z"}));
-}
-
-TEST_F(TextFileReaderTest, PiecesCountCharactersNotBytes) {
+TEST_F(TextFileReaderTest, LongLineComesWholeWhateverItsLength) {
     std::string kanji;
     for (int i = 0; i < 1023; ++i) kanji += "\x95\x5C";  // 表
-    EXPECT_EQ(ReadAll(kanji + "\r\n"), (Lines{std::u16string(1023, u'表'), u"\n"}));
+    const struct {
+        std::string bytes;
+        Lines lines;
+    } cases[] = {
+        {std::string(1022, 'x') + "\n", {std::u16string(1022, u'x') + u"\n"}},
+        {std::string(1023, 'x') + "\n", {std::u16string(1023, u'x') + u"\n"}},
+        {std::string(1024, 'x') + "\n", {std::u16string(1024, u'x') + u"\n"}},
+        {std::string(100000, 'y') + "\r\nz", {std::u16string(100000, u'y') + u"\n", u"z"}},
+        {kanji + "\r\n", {std::u16string(1023, u'表') + u"\n"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReadAll(c.bytes), c.lines) << c.bytes.size();
 }
 
 TEST_F(TextFileReaderTest, DecodesCp932) {
@@ -79,16 +82,20 @@ TEST_F(TextFileReaderTest, DecodesCp932) {
     EXPECT_EQ(ReadAll(line), (Lines{u"表ソ十,①㈱Ⅲ,\u9AD9\u9AD9,ｱｲﾟ\n"}));
 }
 
-TEST_F(TextFileReaderTest, InvalidBytesDecodeAsReplacement) {
+TEST_F(TextFileReaderTest, InvalidBytesDecodeAsReplacementAndMarkTheirLine) {
     // A lead byte before CR LF, before Ctrl-Z and at the end of the file.
     EXPECT_EQ(ReadAll("a\x81\r\nb\x81\x1A"), (Lines{u"a\uFFFD\n", u"b\uFFFD"}));
     EXPECT_EQ(ReadAll("\x81"), (Lines{u"\uFFFD"}));
-    // A lead byte that closes a full piece: the byte after it opens the next.
-    EXPECT_EQ(ReadAll(std::string(1022, 'x') + "\x81"
-                                               " b\n"),
-              (Lines{std::u16string(1022, u'x') + u"\uFFFD", u" b\n"}));
     // A NUL byte is a unit of the line.
     EXPECT_EQ(ReadAll(std::string("a\0b\n", 4)), (Lines{std::u16string(u"a\0b\n", 4)}));
+
+    // Each line tells whether it was CP932 throughout.
+    TextFileReader reader;
+    ASSERT_TRUE(reader.Open(Write("ok\n\x81\n\x85\x40\n\x95\x5C\x80\xA0\xFD\n\xEB\x40").c_str()));
+    std::u16string line;
+    std::vector<bool> valid;
+    while (reader.ReadLine(line)) valid.push_back(reader.LineIsCp932());
+    EXPECT_EQ(valid, (std::vector<bool>{true, false, false, true, false}));
 }
 
 TEST_F(TextFileReaderTest, FileThatCannotBeOpened) {

@@ -77,13 +77,25 @@ TEST(Cp932ToUtf16, InvalidBytesBecomeReplacementAndDecodingGoesOn) {
     // surfaces as a backslash.
     EXPECT_EQ(Cp932ToUtf16(Bytes({0x85, 0x5C, 'x'})), u"\uFFFDx");
     EXPECT_EQ(Cp932ToUtf16(Bytes({0xEB, 0x40})), u"\uFFFD");
+    // The caller can tell: valid is false for each of these, true for good text.
+    for (const std::string& bad : {Bytes({'a', 0x81}), Bytes({0x81, ' '}), Bytes({0x85, 0x5C}), Bytes({0xEB, 0x40})}) {
+        bool valid = true;
+        Cp932ToUtf16(bad, &valid);
+        EXPECT_FALSE(valid);
+    }
+    bool valid = false;
+    Cp932ToUtf16(Bytes({'a', 0x95, 0x5C, 0x80, 0xA0, 0xFD}), &valid);
+    EXPECT_TRUE(valid);
 }
 
 TEST(Cp932ToUtf16, EveryTwoByteInputDecodesToOneOrTwoUnits) {
     for (int first = 0; first < 256; ++first) {
         for (int second = 0; second < 256; ++second) {
-            const std::u16string text = Cp932ToUtf16(Bytes({first, second}));
+            bool valid = false;
+            const std::u16string text = Cp932ToUtf16(Bytes({first, second}), &valid);
             ASSERT_TRUE(text.size() == 1 || text.size() == 2) << first << " " << second;
+            // Valid exactly when no replacement stands in the text.
+            ASSERT_EQ(valid, text.find(u'\uFFFD') == std::u16string::npos) << first << " " << second;
             // A double-byte decode never yields a backslash from a second byte.
             if (text.size() == 1) {
                 ASSERT_NE(text[0], u'\\') << first << " " << second;

@@ -13,28 +13,27 @@ using Text = std::u16string;
 
 // ---------------------------------------------------------------- script text
 
-// Lines as a wide text-mode read gives them: CR LF becomes LF, the bytes are
-// decoded as code page 932, and a line holds at most 1023 units, its line feed
-// counted; a longer one arrives in pieces.
-std::vector<Text> ReadScriptLines(const std::string& bytes) {
+// Lines as the program reads them: CR LF becomes LF, a Ctrl-Z byte ends the
+// file, the bytes are decoded as code page 932, and a line is whole, however
+// long. False when any line holds bytes that are not CP932.
+bool ReadScriptLines(const std::string& bytes, std::vector<Text>& lines) {
     std::string joined;
     joined.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\x1A'; ++i) {
         if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
         joined.push_back(bytes[i]);
     }
-    const Text text = Cp932ToUtf16(joined);
-    std::vector<Text> lines;
-    Text current;
-    for (char16_t unit : text) {
-        current.push_back(unit);
-        if (unit == u'\n' || current.size() == 1023) {
-            lines.push_back(current);
-            current.clear();
-        }
+    bool valid = true;
+    std::size_t start = 0;
+    while (start < joined.size()) {
+        std::size_t end = joined.find('\n', start);
+        end = end == std::string::npos ? joined.size() : end + 1;
+        bool lineValid = true;
+        lines.push_back(Cp932ToUtf16(std::string_view(joined).substr(start, end - start), &lineValid));
+        valid = valid && lineValid;
+        start = end;
     }
-    if (!current.empty()) lines.push_back(current);
-    return lines;
+    return valid;
 }
 
 Text Trim(const Text& text) {
@@ -190,7 +189,11 @@ std::string ConvertRow(Tables& tables, int t, std::size_t index, const std::vect
 }
 
 std::optional<Tables> ParseScript(const std::string& bytes, std::string& why) {
-    const std::vector<Text> lines = ReadScriptLines(bytes);
+    std::vector<Text> lines;
+    if (!ReadScriptLines(bytes, lines)) {
+        why = "bytes that are not CP932";
+        return std::nullopt;
+    }
     if (lines.empty()) {
         why = "empty script";
         return std::nullopt;
@@ -254,6 +257,10 @@ std::optional<Tables> ParseScript(const std::string& bytes, std::string& why) {
                 break;
             }
         }
+    }
+    if (state == State::InTable) {
+        why = "table block cut short by the end of the file";
+        return std::nullopt;
     }
     return tables;
 }
@@ -630,7 +637,8 @@ std::string DescribeProfileDifference(const std::vector<uint8_t>& expected, cons
 
 std::string DescribeScript(const std::string& script, int maxLines) {
     std::ostringstream out;
-    const std::vector<Text> lines = ReadScriptLines(script);
+    std::vector<Text> lines;
+    ReadScriptLines(script, lines);
     for (std::size_t i = 0; i < lines.size() && static_cast<int>(i) < maxLines; ++i) {
         Text line = lines[i];
         while (!line.empty() && line.back() == u'\n') line.pop_back();
