@@ -8,7 +8,9 @@ int ListBoxModel::Add(const CString& text) {
         at = std::upper_bound(m_lines.begin(), m_lines.end(), text,
                               [](const CString& a, const CString& b) { return a.CompareNoCase(b.Str()) < 0; });
     }
-    return static_cast<int>(m_lines.insert(at, text) - m_lines.begin());
+    const auto index = at - m_lines.begin();
+    m_lines.insert(at, text);
+    return static_cast<int>(index);
 }
 
 int ListBoxModel::FindExact(int startAfter, const CString& text) const {

@@ -31,12 +31,17 @@ struct TerminalWindow {
 TerminalWindow* AsWindow(HostWindow window) { return static_cast<TerminalWindow*>(window); }
 TerminalControl* AsControl(HostWindow control) { return static_cast<TerminalControl*>(control); }
 
-// A menu or button text as a terminal shows it: without the '&' of its
-// mnemonic and without a trailing "...".
+// A menu or button text as a terminal shows it: without its mnemonic (a
+// "(&A)" after the text, or the '&' before a letter) and without a trailing "...".
 std::u16string Plain(std::u16string_view text) {
     std::u16string plain;
-    for (char16_t c : text)
-        if (c != u'&') plain += c;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'(' && i + 3 < text.size() && text[i + 1] == u'&' && text[i + 3] == u')') {
+            i += 3;
+            continue;
+        }
+        if (text[i] != u'&') plain += text[i];
+    }
     if (plain.size() >= 3 && plain.compare(plain.size() - 3, 3, u"...") == 0) plain.resize(plain.size() - 3);
     return plain;
 }
@@ -154,8 +159,11 @@ private:
 
     void PrintDialog(const TerminalWindow& window) {
         Print(m_out, u"== " + std::u16string(window.text->caption) + u" ==");
+        // The texts first: the heading stands above the list.
         for (const DialogControlText& control : window.text->controls) {
             if (control.kind == u"Static" && !control.text.empty()) Print(m_out, std::u16string(control.text));
+        }
+        for (const DialogControlText& control : window.text->controls) {
             if (control.kind == u"ListBox") {
                 const auto found = window.controls.find(control.id);
                 if (found == window.controls.end()) continue;
@@ -175,19 +183,17 @@ private:
     }
 
     // One line of input without its line end and surrounding blanks; false
-    // at the end of the input. A line of any length is taken whole.
+    // at the end of the input. A line of any length and any bytes is taken
+    // whole; only its first few bytes can matter.
     bool ReadChoice(std::string& choice) {
         choice.clear();
-        char buffer[256];
-        bool any = false;
-        while (std::fgets(buffer, sizeof buffer, m_in) != nullptr) {
-            any = true;
-            choice += buffer;
-            if (!choice.empty() && choice.back() == '\n') break;
+        int c = std::getc(m_in);
+        if (c == EOF) return false;
+        for (; c != EOF && c != '\n'; c = std::getc(m_in)) {
+            if (choice.size() < 16) choice += static_cast<char>(c);
         }
-        if (!any) return false;
-        const auto first = choice.find_first_not_of(" \t\r\n");
-        const auto last = choice.find_last_not_of(" \t\r\n");
+        const auto first = choice.find_first_not_of(" \t\r");
+        const auto last = choice.find_last_not_of(" \t\r");
         choice = first == std::string::npos ? std::string() : choice.substr(first, last - first + 1);
         return true;
     }
