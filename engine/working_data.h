@@ -13,8 +13,10 @@
 class WorkingData : public ScriptParser {
 public:
     WorkingData() = default;
-    // Releases neither array: the merge or the dialog's initialisation does.
-    ~WorkingData() override = default;
+    // Releases whatever is still held: normally the merge or the dialog's
+    // initialisation has released everything already; after a cancel the
+    // loaded data goes here rather than being left to the end of the process.
+    ~WorkingData() override { ReleaseWorkingData(); }
 
     // --- Loading (engine/loader.cpp) ---
 

@@ -297,7 +297,9 @@ TEST_F(QuillonDialogTest, StartUpChoosesTheModeFromTheCommandLine) {
         host.log.clear();
         EXPECT_EQ(Run(c.commandLine), c.exitStatus);
         EXPECT_EQ(!host.Entries("modal 102").empty(), c.dialog);
-        if (!c.information.empty()) EXPECT_EQ(host.Entries("information"), c.information);
+        if (!c.information.empty()) {
+            EXPECT_EQ(host.Entries("information"), c.information);
+        }
     }
     host.log.clear();
     EXPECT_EQ(Run(u"--help"), kExitOk);

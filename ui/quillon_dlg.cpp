@@ -19,7 +19,6 @@ CQuillonDlg::CQuillonDlg(CDialog* pParent) : CDialog(IDD, pParent) {
     m_bWarnNoPrinter = 1;
 }
 
-// The arrays are not released here: the merge or the initialisation does.
 CQuillonDlg::~CQuillonDlg() = default;
 
 void CQuillonDlg::DoDataExchange(CDataExchange* pDX) {
