@@ -1,4 +1,4 @@
-// Resource identifiers, shared by Quillon.rc and the program.
+// Resource identifiers, shared by quillon.rc and the program.
 #pragma once
 
 // Dialog templates
@@ -10,6 +10,9 @@
 #define IDCANCEL_BUTTON 2
 #define IDC_PRINTER_LIST 1000
 #define IDC_BANNER_FRAME 1001
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
 
 // The system-menu command that opens the About box
 #define IDM_ABOUTBOX 0x0010
@@ -31,6 +34,13 @@
 #define IDS_PROFILE_WRITE_FAILED 110
 #define IDS_PRINTER_NOT_INSTALLED 111
 
-// The About box's version line and notice (texts of our own)
-#define QUILLON_VERSION_LINE u"Quillon Version 1.0.0"
-#define QUILLON_NOTICE u"Copyright (C) 2026\nQuillon developers"
+// The About box's version line and notice (texts of our own): UTF-16 literals for the
+// program, plain ones for the resource compiler.
+#ifdef RC_INVOKED
+#define QUILLON_TEXT(s) s
+#else
+#define QUILLON_TEXT_(s) u##s
+#define QUILLON_TEXT(s) QUILLON_TEXT_(s)
+#endif
+#define QUILLON_VERSION_LINE QUILLON_TEXT("Quillon Version 1.0.0")
+#define QUILLON_NOTICE QUILLON_TEXT("Copyright (C) 2026\nQuillon developers")
