@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds Quillon and runs the whole suite:
 # once plainly, once under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then cross-compiles the Windows program with mingw-w64 (compile only).
+# then cross-compiles the Windows program with mingw-w64 and checks its resources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
-    apt-get install -y -qq cmake make g++ libgtest-dev libgmock-dev g++-mingw-w64-i686 >/dev/null
+    apt-get install -y -qq cmake make g++ libgtest-dev libgmock-dev g++-mingw-w64-i686 python3 >/dev/null
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -27,3 +27,6 @@ echo "== cross-compile the Windows program (i686, mingw-w64) =="
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 cmake --build build-windows -j"$jobs"
 ls build-windows/bin
+
+echo "== check the Windows program's resources =="
+python3 tests/resources/check_resources.py --exe build-windows/bin/quillon.exe
