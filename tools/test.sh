@@ -30,3 +30,6 @@ ls build-windows/bin
 
 echo "== check the Windows program's resources =="
 python3 tests/resources/check_resources.py --exe build-windows/bin/quillon.exe
+
+echo "== check the Windows binaries import only DLLs that Windows ships =="
+bash tools/check_imports.sh build-windows/bin
