@@ -71,8 +71,8 @@ protected:
     }
 
     TempFolder folder;
-    ScopedEnvironment runtime{"XDG_RUNTIME_DIR", folder.Path().c_str()};
-    ScopedEnvironment windir{"WINDIR", (folder.Path() / "windows").c_str()};
+    ScopedEnvironment runtime{"XDG_RUNTIME_DIR", folder.Path().string().c_str()};
+    ScopedEnvironment windir{"WINDIR", (folder.Path() / "windows").string().c_str()};
     FakeTovrel lib;
     FakeServices services;
     RecordingDialogHost host;

@@ -38,7 +38,7 @@ const char kJapanesePrinterCp932[] = "\x83\x76\x83\x8A\x83\x93\x83\x5E\x41";
 class TovrelStore : public ::testing::Test {
 protected:
     TempFolder m_root;
-    ScopedEnvironment m_env{"TOVREL_ROOT", m_root.Path().c_str()};
+    ScopedEnvironment m_env{"TOVREL_ROOT", m_root.Path().string().c_str()};
 
     void SetUp() override { fs::create_directories(m_root.Path() / "copypool" / "colprof"); }
 
@@ -277,7 +277,7 @@ TEST_F(TovrelStore, ProfileWithEmptyTablesHasNullBlocks) {
 
 TEST_F(TovrelStore, PrinterProfileIsReadFromTheCopyPoolByPrinterName) {
     const TestProfile p = FullProfile();
-    ASSERT_TRUE(WriteFileBytes(m_root / "copypool/プリンタA.ppr", p.FileImage()));
+    ASSERT_TRUE(WriteFileBytes(m_root.Path() / u8"copypool/プリンタA.ppr", p.FileImage()));
     ProfileHeader loaded{};
     ASSERT_EQ(GetPrinterProfile(u"プリンタA", &loaded), 1);
     ExpectLoaded(loaded, p);

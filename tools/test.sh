@@ -1,35 +1,80 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds Quillon and runs the whole suite:
 # once plainly, once under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then cross-compiles the Windows program with mingw-w64 and checks its resources.
-set -euo pipefail
+# then cross-compiles the Windows program with mingw-w64, checks its resources
+# and imports, and runs the Windows unit suite and the end-to-end scenarios
+# under wine. One summary line a stage, then a final pass/fail line.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
 if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq cmake make g++ libgtest-dev libgmock-dev g++-mingw-w64-i686 python3 >/dev/null
+    # At first boot another process may hold the package manager: wait for it.
+    apt() { apt-get -o DPkg::Lock::Timeout=600 "$@"; }
+    dpkg --add-architecture i386
+    apt update -qq
+    apt install -y -qq cmake make g++ libgtest-dev libgmock-dev googletest g++-mingw-w64-i686 python3 \
+        wine wine32:i386 xvfb fonts-noto-cjk locales imagemagick >/dev/null || exit 1
+    # wine takes the Japanese code page (932) from a ja_JP locale.
+    locale -a | grep -qi '^ja_JP.utf-\?8$' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
+[ "$jobs" -gt 2 ] && jobs=2
+summary=()
+failed=0
 
-echo "== build and test =="
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=ON
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+# stage NAME COMMAND...: runs one stage and notes its outcome and time.
+stage() {
+    local name=$1
+    shift
+    echo "== $name =="
+    local start=$SECONDS
+    if "$@"; then
+        summary+=("stage $name: passed ($((SECONDS - start)) s)")
+    else
+        summary+=("stage $name: FAILED ($((SECONDS - start)) s)")
+        failed=$((failed + 1))
+    fi
+    echo "${summary[-1]}"
+}
 
-echo "== build and test under ASan and UBSan =="
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_TESTS=ON
-cmake --build build-sanitize -j"$jobs"
-ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+linux() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=ON &&
+        cmake --build build -j"$jobs" &&
+        ctest --test-dir build --output-on-failure -j"$jobs"
+}
 
-echo "== cross-compile the Windows program (i686, mingw-w64) =="
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
-cmake --build build-windows -j"$jobs"
-ls build-windows/bin
+sanitize() {
+    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BUILD_TESTS=ON &&
+        cmake --build build-sanitize -j"$jobs" &&
+        ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+}
 
-echo "== check the Windows program's resources =="
-python3 tests/resources/check_resources.py --exe build-windows/bin/quillon.exe
+windows_build() {
+    cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release &&
+        cmake --build build-windows -j"$jobs" &&
+        python3 tests/resources/check_resources.py --exe build-windows/bin/quillon.exe &&
+        echo "imports (objdump -p):" && bash tools/check_imports.sh build-windows/bin
+}
 
-echo "== check the Windows binaries import only DLLs that Windows ships =="
-bash tools/check_imports.sh build-windows/bin
+# The wine stages share one prefix in the build folder and one display.
+export WINEPREFIX=$PWD/build-windows/wineprefix WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+export LANG=ja_JP.UTF-8
+
+wine_units() {
+    bash tests/wine/setup_prefix.sh "$WINEPREFIX" &&
+        ctest --test-dir build-windows --output-on-failure -j"$jobs"
+}
+
+
+stage linux linux
+stage sanitize sanitize
+stage windows-build windows_build
+stage wine-unit wine_units
+wineserver -k 2>/dev/null
+
+echo "== summary =="
+printf '%s\n' "${summary[@]}"
+echo "stages: $((${#summary[@]} - failed)) passed, $failed failed"
+[ "$failed" = 0 ]

@@ -17,3 +17,7 @@ private:
     std::string m_name;
     std::optional<std::string> m_old;
 };
+
+// Sets `name` to `value` in the process's environment; null unsets it
+// (one definition a platform).
+void PutEnvironmentValue(const std::string& name, const char* value);
