@@ -67,11 +67,15 @@ wine_units() {
         ctest --test-dir build-windows --output-on-failure -j"$jobs"
 }
 
+wine_scenarios() {
+    bash tests/wine/run_scenarios.sh build build-windows
+}
 
 stage linux linux
 stage sanitize sanitize
 stage windows-build windows_build
 stage wine-unit wine_units
+stage wine-scenarios wine_scenarios
 wineserver -k 2>/dev/null
 
 echo "== summary =="

@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# Runs the Windows program's end-to-end scenarios under wine:
+#   tests/wine/run_scenarios.sh [LINUX_BUILD [WINDOWS_BUILD]] [-- SCENARIO...]
+# (defaults: build and build-windows). Needs the Linux build's quillon (the
+# reference for byte-identical updates) and the Windows build's programs and
+# driver. Lays out one stand-in print system per scenario in
+# WINDOWS_BUILD/wine-e2e, prepares the prefix (WINEPREFIX, default
+# WINDOWS_BUILD/wineprefix), registers and starts the Varnell service with sc
+# and runs the driver inside the same `wine cmd /c` batch, so that the service
+# lives as long as the scenarios. Screenshots land in wine-e2e/shots as PNG.
+set -euo pipefail
+src=$(cd "$(dirname "$0")/../.." && pwd)
+linux=$(realpath "${1:-$src/build}")
+windows=$(realpath "${2:-$src/build-windows}")
+scenarios=()
+while [ $# -gt 0 ]; do
+    if [ "$1" = -- ]; then
+        shift
+        scenarios=("$@")
+        break
+    fi
+    shift
+done
+
+export WINEPREFIX=${WINEPREFIX:-$windows/wineprefix} WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${WINEDEBUG:--all}
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+root=$windows/wine-e2e
+bin=$windows/bin
+
+# --- The fixtures ---
+
+rm -rf "$root"
+mkdir -p "$root"/{shots,expected,original,service,work}
+
+# set_device_name FILE NAME: writes NAME in CP932 as the profile's device name
+# (270 bytes from offset 6, NUL-filled).
+set_device_name() {
+    dd if=/dev/zero of="$1" bs=1 seek=6 count=270 conv=notrunc status=none
+    printf '%s' "$2" | iconv -f UTF-8 -t CP932 | dd of="$1" bs=1 seek=6 conv=notrunc status=none
+}
+
+# Three printers whose slot order (A, B, C) is not the list's sorted order.
+declare -A device=([PrinterA]="表示プリンタA" [PrinterB]="Zeta" [PrinterC]="Alpha")
+for printer in PrinterA PrinterB PrinterC; do
+    cp "$src/sample/printsys/copypool/PrinterA.ppr" "$root/original/$printer.ppr"
+    set_device_name "$root/original/$printer.ppr" "${device[$printer]}"
+    # The Linux build's silent update of the same script and profile.
+    cp "$root/original/$printer.ppr" "$root/work/$printer.ppr"
+    cp "$src/sample/prof/PrinterA.SCR" "$root/work/$printer.SCR"
+    "$linux/bin/quillon" "$root/work/$printer.SCR" "$root/work/$printer.ppr"
+    mv "$root/work/$printer.ppr" "$root/expected/"
+done
+printf 'E2E colour profile\n' >"$root/work/QuillonE2E.icm"
+printf 'E2E calibration\n' >"$root/work/QuillonE2E.CAL"
+printf 'E2E colour correction\n' >"$root/work/QuillonE2E.BCC"
+
+# install FOLDER: the program and its library.
+install() {
+    mkdir -p "$1/prof"
+    cp "$bin/quillon.exe" "$bin/tovrel.dll" "$1/"
+}
+
+# print_system FOLDER [PRINTERS...]: the program, the stand-in print system
+# with the three printers installed, and the scripts named in prof.
+print_system() {
+    local folder=$1
+    shift
+    install "$folder"
+    mkdir -p "$folder/printsys/copypool/colprof"
+    for printer in PrinterA PrinterB PrinterC; do
+        printf '%s\t%s\n' "${device[$printer]}" "$printer" >>"$folder/printsys/devices.txt"
+        cp "$root/original/$printer.ppr" "$folder/printsys/copypool/"
+    done
+    for printer in "$@"; do cp "$root/work/$printer.SCR" "$folder/prof/"; done
+}
+
+for scenario in interactive stopped cancel; do
+    print_system "$root/$scenario" PrinterA PrinterB PrinterC
+    cp "$root"/work/QuillonE2E.* "$root/$scenario/prof/"
+done
+print_system "$root/noscript"
+print_system "$root/noprinter"
+cp "$root/work/PrinterA.SCR" "$root/noprinter/prof/PrinterX.SCR"
+for scenario in silent readonly; do
+    install "$root/$scenario"
+    cp "$root/work/PrinterA.SCR" "$root/$scenario/prof/"
+    cp "$root/original/PrinterA.ppr" "$root/original/PrinterB.ppr" "$root/$scenario/"
+done
+cp "$bin/varnell.exe" "$root/service/"
+cp "$bin/driver.exe" "$root/"
+
+# --- The prefix, a display, and the run ---
+
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+    display_file=$(mktemp)
+    Xvfb -displayfd 4 -screen 0 1280x1024x24 -nolisten tcp 4>"$display_file" 2>/dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+    export DISPLAY=:$(cat "$display_file")
+    rm -f "$display_file"
+fi
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+# A wine server left from an earlier run would keep that run's display.
+wineserver -k 2>/dev/null && wineserver -w 2>/dev/null || true
+bash "$src/tests/wine/setup_prefix.sh" "$WINEPREFIX"
+# The print system's system colour folder; it outlives a run, so no file of
+# an earlier one may count.
+mkdir -p "$WINEPREFIX/drive_c/windows/system32/color"
+rm -f "$WINEPREFIX/drive_c/windows/system32/color/"QuillonE2E.*
+
+w() { winepath -w "$1"; }
+{
+    printf '@echo off\r\n'
+    printf 'sc stop Varnell >nul 2>&1\r\n'
+    printf 'sc delete Varnell >nul 2>&1\r\n'
+    printf 'sc create Varnell binPath= "%s" >nul\r\n' "$(w "$root/service/varnell.exe")"
+    printf 'sc start Varnell >nul\r\n'
+    printf '"%s" "%s" %s\r\n' "$(w "$root/driver.exe")" "$(w "$root")" "${scenarios[*]:-}"
+    printf 'set result=%%ERRORLEVEL%%\r\n'
+    printf 'sc stop Varnell >nul 2>&1\r\n'
+    printf 'sc delete Varnell >nul 2>&1\r\n'
+    printf 'exit %%result%%\r\n'
+} >"$root/run.bat"
+
+status=0
+(cd "$root" && wine cmd /c "$(w "$root/run.bat")") || status=$?
+
+if [ -x /usr/bin/convert ]; then
+    for shot in "$root"/shots/*.bmp; do
+        [ -e "$shot" ] && /usr/bin/convert "$shot" "${shot%.bmp}.png" && rm "$shot"
+    done
+fi
+echo "screenshots: $root/shots"
+exit $status
