@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
-    apt-get install -y -qq cmake make g++ libgtest-dev libgmock-dev g++-mingw-w64-i686 python3 >/dev/null
+    apt-get install -y -qq cmake make g++ clang libgtest-dev libgmock-dev g++-mingw-w64-i686 python3 >/dev/null
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -30,3 +30,6 @@ ls build-windows/bin
 
 echo "== check the Windows program's resources =="
 python3 tests/resources/check_resources.py --exe build-windows/bin/quillon.exe
+
+echo "== fuzz smoke run: each libFuzzer target for 10 s =="
+bash tools/fuzz.sh 10
