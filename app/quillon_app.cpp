@@ -1,5 +1,6 @@
 #include "app/quillon_app.h"
 
+#include "engine/silent_update.h"
 #include "platform/afx.h"
 #include "platform/files.h"
 #include "platform/process_lock.h"
@@ -26,7 +27,7 @@ constexpr char16_t kUsage[] =
     u"  quillon --help | --version\n"
     u"Exit status: 0 done, 1 no or bad script or command line, 2 a profile not written,\n"
     u"3 out of memory, 5 print service not notified, 6 cancelled, 7 no printer to update,\n"
-    u"8 another Quillon is running.";
+    u"8 another Quillon is running, 9 the profile could not be loaded, 10 another update holds the profile.";
 
 // Splits like wcstok with the separators blank and tab: the first two tokens.
 void SplitTwoTokens(const std::u16string& line, CString& first, CString& second) {
@@ -127,14 +128,20 @@ bool CQuillonApp::InitInstance() {
         m_nExitCode = ShowStartupError();
         return false;
     }
-    if (!dlg.LoadScriptsAndProfiles(first, second)) {
-        dlg.ReleaseWorkingData();
-        m_nExitCode = ShowStartupError();
-        return false;
+    std::string reason;
+    const SilentUpdateResult result = UpdateProfileSilently(dlg, first, second, reason);
+    switch (result) {
+        case SilentUpdateResult::Done: m_nExitCode = kExitOk; break;
+        case SilentUpdateResult::ScriptFailed: m_nExitCode = ShowStartupError(); break;
+        case SilentUpdateResult::ProfileNotLoaded:
+        case SilentUpdateResult::ProfileBusy:
+            // No message box, as for any profile that cannot be had; one line
+            // for the caller.
+            CurrentDialogHost().ReportToCaller(u"quillon: " + second.Str() + u": " + Utf8ToUtf16(reason));
+            m_nExitCode = result == SilentUpdateResult::ProfileBusy ? kExitProfileBusy : kExitProfileNotLoaded;
+            break;
+        case SilentUpdateResult::WriteFailed: m_nExitCode = kExitWriteFailed; break;
+        case SilentUpdateResult::OutOfMemory: m_nExitCode = kExitOutOfMemory; break;
     }
-    if (!dlg.UpdatePrinterProfiles(1))
-        m_nExitCode = kExitOutOfMemory;
-    else
-        m_nExitCode = dlg.m_nFailedWrites > 0 ? kExitWriteFailed : kExitOk;
     return false;
 }

@@ -7,7 +7,9 @@
 #include "engine/working_data.h"
 
 #include "devlib/tovrel.h"
+#include "platform/crt_memory.h"
 #include "platform/files.h"
+#include "platform/replace_file.h"
 #include "platform/text.h"
 #include "profile/tables.h"
 
@@ -31,17 +33,20 @@ bool IsUsableProfile(const ProfileHeader& header) {
     return true;
 }
 
-// Copies the library's tables into blocks of the C runtime's own; false when
-// memory runs out (what was copied is released again).
+// Copies the library's tables into private blocks; false when memory runs
+// out (what was copied is released again). The blocks come from the
+// library's allocator, like the blocks the merge grows them into, so that
+// every table block of a slot goes back the one way, through the library.
 bool CopyTablesInto(ProfileHeader& slotHeader, const ProfileHeader& delivered) {
     for (Table table : kTablesInFileOrder) SetHeaderBlock(slotHeader, table, nullptr);
     for (Table table : kTablesInFileOrder) {
         const std::size_t bytes = static_cast<std::size_t>(HeaderCount(delivered, table)) * RowSize(table);
         // An empty table keeps no block: nothing would ever free a block of no rows.
         if (bytes == 0) continue;
-        void* block = std::malloc(bytes);
+        void* block = Tovrel().RIPmalloc(bytes);
         if (block == nullptr) {
-            for (Table t : kTablesInFileOrder) std::free(HeaderBlock(slotHeader, t));
+            for (Table t : kTablesInFileOrder) Tovrel().RIPfree(HeaderBlock(slotHeader, t));
+            for (Table t : kTablesInFileOrder) SetHeaderBlock(slotHeader, t, nullptr);
             return false;
         }
         std::memcpy(block, HeaderBlock(delivered, table), bytes);
@@ -50,13 +55,46 @@ bool CopyTablesInto(ProfileHeader& slotHeader, const ProfileHeader& delivered) {
     return true;
 }
 
+// The name of a profile's lock: one for every path that reaches the file.
+std::u16string ProfileLockName(const std::u16string& resolvedPath) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
+    for (char16_t unit : resolvedPath) {
+        hash = (hash ^ (unit & 0xFF)) * 1099511628211ull;
+        hash = (hash ^ (unit >> 8)) * 1099511628211ull;
+    }
+    static const char16_t kDigits[] = u"0123456789abcdef";
+    std::u16string name = u"profile-";
+    for (int shift = 60; shift >= 0; shift -= 4) name += kDigits[(hash >> shift) & 0xF];
+    return name;
+}
+
+// Asks the library for the profile file a silent update names, once it is
+// known to be a regular file and its lock is held; the lock then stays with
+// `lock`. An earlier update that was killed may have left temporary files
+// beside it, which only the lock holder may remove.
+ProfileLoad LoadNamedProfile(const CString& path, ProcessLock& lock, ProfileHeader& received) {
+    switch (ProbeFile(path)) {
+        case FileState::Regular: break;
+        case FileState::Missing: return ProfileLoad::Missing;
+        case FileState::NotRegular: return ProfileLoad::NotRegularFile;
+        case FileState::NoAccess: return ProfileLoad::NoAccess;
+    }
+    std::u16string resolved;
+    if (!ResolvePath(path, resolved)) return ProfileLoad::Missing;
+    switch (lock.TryAcquire(ProfileLockName(resolved))) {
+        case ProcessLock::Outcome::Acquired: break;
+        case ProcessLock::Outcome::Busy: return ProfileLoad::Busy;
+        case ProcessLock::Outcome::Failed: return ProfileLoad::LockFailed;
+    }
+    FileReplacement::RemoveLeftovers(path);
+    return Tovrel().GetPrinterProfileFromPath(path, &received) ? ProfileLoad::Loaded : ProfileLoad::NotAProfile;
+}
+
 }  // namespace
 
 int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath) {
-    m_nScriptCount = 0;
-    m_nProfileCount = 0;
-    m_pScripts = nullptr;
-    m_pProfiles = nullptr;
+    // Start clean: whatever an earlier load left goes back first.
+    ReleaseWorkingData();
 
     std::vector<CString> scripts;
     if (!scriptPath.IsEmpty()) {
@@ -75,9 +113,9 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
     }
     m_nScriptCount = static_cast<int32_t>(scripts.size());
 
-    m_pScripts = static_cast<ScriptRecord*>(std::calloc(scripts.size(), sizeof(ScriptRecord)));
+    m_pScripts = static_cast<ScriptRecord*>(CrtCalloc(scripts.size(), sizeof(ScriptRecord)));
     if (m_pScripts == nullptr) return 0;
-    m_pProfiles = static_cast<ProfileSlot*>(std::calloc(scripts.size(), sizeof(ProfileSlot)));
+    m_pProfiles = static_cast<ProfileSlot*>(CrtCalloc(scripts.size(), sizeof(ProfileSlot)));
     if (m_pProfiles == nullptr) return 0;
 
     const bool silent = !profilePath.IsEmpty();
@@ -93,15 +131,18 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
 
         std::memset(&received, 0, sizeof received);
         int delivered = 0;
-        if (silent)
-            delivered = Tovrel().GetPrinterProfileFromPath(name, &received);
-        else if (IsPrinterInstalled(name))
+        if (silent) {
+            m_profileLoad = LoadNamedProfile(name, m_profileLock, received);
+            delivered = m_profileLoad == ProfileLoad::Loaded;
+        } else if (IsPrinterInstalled(name)) {
             delivered = Tovrel().GetPrinterProfile(name, &received);
+        }
         if (!delivered) continue;
 
         if (!IsUsableProfile(received)) {
             // Treated as a profile the library could not give.
             Tovrel().ClearPrinterProfileWorkArea(&received);
+            if (silent) m_profileLoad = ProfileLoad::NotAProfile;
             continue;
         }
         ProfileSlot& slot = m_pProfiles[m_nProfileCount];
@@ -110,7 +151,10 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
         if (!CopyTablesInto(slot.header, received)) {
             std::memset(&slot, 0, sizeof slot);
             Tovrel().ClearPrinterProfileWorkArea(&received);
-            return 0;
+            // Silent mode says why its one profile was not loaded.
+            if (!silent) return 0;
+            m_profileLoad = ProfileLoad::NoMemory;
+            continue;
         }
         Tovrel().ClearPrinterProfileWorkArea(&received);
         ++m_nProfileCount;
@@ -127,7 +171,7 @@ int WorkingData::IsPrinterInstalled(const CString& printerName) {
     uint32_t needed = 0;
     int32_t count = 0;
     Tovrel().EnumOutputDevice(nullptr, 0, &needed, &count);
-    void* list = std::malloc(needed);
+    void* list = CrtMalloc(needed);
     if (list == nullptr) return 0;
     if (!Tovrel().EnumOutputDevice(list, needed, &needed, &count) || count <= 0) {
         std::free(list);
@@ -162,8 +206,8 @@ int WorkingData::IsPrinterInstalled(const CString& printerName) {
 
 void WorkingData::FreeScriptTables(ScriptRecord* record) {
     for (Table table : kTablesInFileOrder) {
-        void* rows = ScriptRows(*record, table);
-        if (rows != nullptr) std::free(rows);
+        std::free(ScriptRows(*record, table));
+        SetScriptTable(*record, table, 0, nullptr);
     }
 }
 
@@ -182,4 +226,6 @@ void WorkingData::ReleaseWorkingData() {
     m_pProfiles = nullptr;
     m_nScriptCount = 0;
     m_nProfileCount = 0;
+    m_profileLoad = ProfileLoad::Loaded;
+    m_profileLock.Release();
 }

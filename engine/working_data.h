@@ -7,8 +7,21 @@
 #include <cstdint>
 
 #include "platform/afx.h"
+#include "platform/process_lock.h"
 #include "profile/records.h"
 #include "profile/script_parser.h"
+
+// What became of the profile that a silent update names.
+enum class ProfileLoad {
+    Loaded,          // loaded (or not asked for yet)
+    Missing,         // no file at the path
+    NoAccess,        // the file cannot be opened for reading
+    NotRegularFile,  // a folder, a FIFO, a device
+    NotAProfile,     // the library refused it (not a profile, or its memory ran out)
+    NoMemory,        // no memory for the private copy of its tables
+    Busy,            // another update of the same profile holds its lock
+    LockFailed,      // the profile's lock could not be made
+};
 
 class WorkingData : public ScriptParser {
 public:
@@ -22,18 +35,26 @@ public:
 
     // Builds the script list (the one `scriptPath`, or every *.SCR in the
     // prof folder), parses each script and loads the matching profiles into
-    // private copies. Returns 1 on success, 0 on failure.
+    // private copies. Returns 1 on success, 0 on failure. Releases first what
+    // an earlier load left. With a `profilePath` (silent mode) it refuses
+    // anything but a regular file without blocking, takes the profile's lock
+    // (named after its resolved path, so a link and its target share it),
+    // which stays held until ReleaseWorkingData, removes temporary files an
+    // interrupted update of it left, and records in m_profileLoad why the
+    // profile was not loaded; that is no failure of the load.
     int LoadScriptsAndProfiles(CString scriptPath, CString profilePath);
 
     // Returns 1 when a device of the library serves the printer, compared
     // byte for byte in CP932; 0 otherwise and on any failure.
     int IsPrinterInstalled(const CString& printerName);
 
-    // Releases the six row arrays of one record.
+    // Releases the six row arrays of one record (C runtime blocks, with
+    // free) and leaves its counts 0 and its pointers null.
     void FreeScriptTables(ScriptRecord* record);
 
     // Releases everything a load left: the tables of every filled slot that
-    // still holds any, every record's rows, and both arrays.
+    // still holds any (the library's blocks, through the library), every
+    // record's rows, both arrays (C runtime blocks), and the profile's lock.
     void ReleaseWorkingData();
 
     // --- The merge (engine/merge.cpp) ---
@@ -48,13 +69,18 @@ public:
     // dialog removes that line; without a list there is nothing to do.
     virtual void RemoveListedPrinter(const CString& deviceName) { (void)deviceName; }
 
-    // --- Working data. The arrays come from calloc and go back with free;
-    // the tables inside the slots are malloc copies of the library's. ---
+    // --- Working data. Who made each block: both arrays come from the C
+    // runtime (calloc) and go back with free; so do the records' row arrays
+    // (the parser's). A slot's six tables come from the library's allocator
+    // (RIPmalloc: the loader's copies and the merge's grown blocks) and go
+    // back through the library (RIPfree, ClearPrinterProfileWorkArea). ---
     CString m_strExeDir;          // the executable's folder, ending with a separator
     int32_t m_nScriptCount = 0;   // ScriptRecords, and entries of both arrays
     int32_t m_nProfileCount = 0;  // ProfileSlots filled, from the front
     ProfileSlot* m_pProfiles = nullptr;
     ScriptRecord* m_pScripts = nullptr;
-    int32_t m_bWarnNoPrinter = 1;  // cleared by the command-line word no_warn
-    int32_t m_nFailedWrites = 0;   // profiles the last update could not write
+    int32_t m_bWarnNoPrinter = 1;                     // cleared by the command-line word no_warn
+    int32_t m_nFailedWrites = 0;                      // profiles the last update could not write
+    ProfileLoad m_profileLoad = ProfileLoad::Loaded;  // silent mode: what became of the named profile
+    ProcessLock m_profileLock;                        // silent mode: the named profile's lock
 };

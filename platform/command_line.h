@@ -5,7 +5,9 @@
 #include <string>
 
 // Returns the command-line text after the program name. POSIX: the
-// arguments joined by single blanks (so, as on Windows, a blank inside an
-// argument separates tokens). Windows: the process's own command line with
-// the program name and the blanks after it removed.
+// arguments joined by single blanks, each quoted as the Windows C runtime
+// would hand it on, so the program reads the text as on Windows: an argument
+// holding a blank or a tab comes in double quotes, which are no quoting to
+// the program but part of its tokens. Windows: the process's own command
+// line with the program name and the blanks after it removed.
 std::u16string CommandLineTail(int argc, char** argv);

@@ -11,8 +11,23 @@
 char16_t PathSeparator();
 
 // Opens the file at `path` with the C runtime mode ("rb", "wb", ...).
-// Returns null when it cannot be opened.
+// Returns null when it cannot be opened, and at once, without blocking, for
+// anything but a regular file (a folder, a FIFO, a device).
 std::FILE* OpenFile(const char16_t* path, const char* mode);
+
+// What stands at a path, as a file to be read.
+enum class FileState { Regular, Missing, NotRegular, NoAccess };
+
+// Tells, without blocking, whether `path` names a regular file that can be
+// opened for reading (Regular), nothing (Missing), something else such as a
+// folder or a FIFO (NotRegular), or a file that cannot be opened (NoAccess).
+FileState ProbeFile(const char16_t* path);
+
+// Returns the absolute form of `path` with every link followed (POSIX:
+// realpath; Windows: the final path of the opened file), the same text for
+// every name of one file reached through links. False when the file does not
+// exist or cannot be reached.
+bool ResolvePath(const char16_t* path, std::u16string& resolved);
 
 // A directory search with the semantics of FindFirstFileW/FindNextFileW: the
 // pattern is a folder path followed by a name pattern with '*' and '?',

@@ -8,25 +8,67 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/fault_injection.h"
 #include "platform/replace_file.h"
 #include "platform/text.h"
 
 char16_t PathSeparator() { return u'/'; }
 
+namespace {
+
+// The open(2) flags of a C runtime mode.
+int OpenFlags(const char* mode) {
+    const bool update = std::strchr(mode, '+') != nullptr;
+    switch (mode[0]) {
+        case 'r': return update ? O_RDWR : O_RDONLY;
+        case 'w': return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+        case 'a': return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    }
+    return -1;
+}
+
+}  // namespace
+
 std::FILE* OpenFile(const char16_t* path, const char* mode) {
-    // File names are UTF-8 here, the system's own encoding.
-    std::FILE* file = std::fopen(Utf16ToUtf8(path).c_str(), mode);
-    // A folder opens for reading here but not on Windows, where no folder is a file.
+    const int flags = OpenFlags(mode);
+    if (flags < 0 || InjectFault(FaultSite::Open)) return nullptr;
+    // File names are UTF-8 here, the system's own encoding. Opening without
+    // blocking keeps a FIFO from stopping the program; a folder opens for
+    // reading here but not on Windows, where no folder is a file.
+    const int fd = ::open(Utf16ToUtf8(path).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
     struct stat info {};
-    if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        errno = EISDIR;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
         return nullptr;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, mode);
+    if (file == nullptr) ::close(fd);
     return file;
+}
+
+FileState ProbeFile(const char16_t* path) {
+    if (InjectFault(FaultSite::Open)) return FileState::NoAccess;
+    const int fd = ::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileState::Missing : FileState::NoAccess;
+    struct stat info {};
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular ? FileState::Regular : FileState::NotRegular;
+}
+
+bool ResolvePath(const char16_t* path, std::u16string& resolved) {
+    char* full = realpath(Utf16ToUtf8(path).c_str(), nullptr);
+    if (full == nullptr) return false;
+    resolved = Utf8ToUtf16(full);
+    std::free(full);
+    return true;
 }
 
 namespace {

@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "platform/fault_injection.h"
 
 char16_t PathSeparator() { return u'\\'; }
 
@@ -15,8 +19,53 @@ const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_
 }  // namespace
 
 std::FILE* OpenFile(const char16_t* path, const char* mode) {
+    if (InjectFault(FaultSite::Open)) return nullptr;
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return nullptr;
     std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return _wfopen(Wide(path), wideMode.c_str());
+    std::FILE* file = _wfopen(Wide(path), wideMode.c_str());
+    // A device or a pipe is no file to read or write here.
+    if (file != nullptr && GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+FileState ProbeFile(const char16_t* path) {
+    if (InjectFault(FaultSite::Open)) return FileState::NoAccess;
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileState::Missing
+                                                                              : FileState::NoAccess;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileState::NotRegular;
+    HANDLE file = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return FileState::NoAccess;
+    const bool disk = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    return disk ? FileState::Regular : FileState::NotRegular;
+}
+
+bool ResolvePath(const char16_t* path, std::u16string& resolved) {
+    HANDLE file = CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    wchar_t buffer[32768];
+    const DWORD length = GetFinalPathNameByHandleW(file, buffer, 32768, FILE_NAME_NORMALIZED);
+    CloseHandle(file);
+    if (length == 0 || length >= 32768) return false;
+    std::wstring full(buffer, length);
+    // The final path comes as \\?\C:\... or \\?\UNC\server\...: give it the usual form.
+    if (full.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        full = L"\\\\" + full.substr(8);
+    } else if (full.rfind(L"\\\\?\\", 0) == 0) {
+        full = full.substr(4);
+    }
+    resolved.assign(full.begin(), full.end());
+    return true;
 }
 
 struct DirectorySearch::Impl {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/fault_injection.h"
 #include "platform/process_lock.h"
 #include "platform/text.h"
 
@@ -49,6 +50,7 @@ void ProcessLock::Release() {
 
 ProcessLock::Outcome ProcessLock::TryAcquire(std::u16string_view name) {
     Release();
+    if (InjectFault(FaultSite::Lock)) return Outcome::Failed;
     const std::string folder = RuntimeFolder();
     if (folder.empty() || name.empty()) return Outcome::Failed;
     const std::string path = folder + "/" + Utf16ToUtf8(LockNameToken(name)) + ".lock";

@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "platform/fault_injection.h"
 #include "platform/process_lock.h"
 
 namespace {
@@ -38,6 +39,7 @@ void ProcessLock::Release() {
 
 ProcessLock::Outcome ProcessLock::TryAcquire(std::u16string_view name) {
     Release();
+    if (InjectFault(FaultSite::Lock)) return Outcome::Failed;
     if (name.empty()) return Outcome::Failed;
     const std::u16string full = u"Local\\Quillon." + LockNameToken(name);
     if (HeldNames().count(full) != 0) return Outcome::Busy;

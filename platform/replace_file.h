@@ -1,7 +1,12 @@
 // Replaces a file in one step: the new content goes into a temporary file in
 // the destination's folder, is flushed to disk, and then takes the
 // destination's place, so that a failed or interrupted write never leaves a
-// destination half written.
+// destination half written. The replaced file stays the print system's: it
+// keeps its owner, group and mode (POSIX; Windows: ReplaceFileW keeps its
+// access rights and attributes), and a destination that is a symbolic link
+// stays a link: the file it points to is replaced, in its own folder. A
+// destination with several hard links becomes a file of its own; the other
+// names keep the old content.
 #pragma once
 
 #include <cstddef>
@@ -15,9 +20,10 @@ public:
     // Abandons an uncommitted replacement: the temporary file is removed.
     ~FileReplacement();
 
-    // Opens a temporary file beside `destination`. Fails (false) when the
-    // destination is a folder or an existing read-only file, or when the
-    // folder takes no new file.
+    // Opens a temporary file beside `destination` (beside the file a link
+    // points to), named "<file name>.~quillon.<unique part>". Fails (false)
+    // when the destination is anything but a regular file or a link to one,
+    // an existing read-only file, or when the folder takes no new file.
     bool Open(const char16_t* destination);
 
     // Appends bytes to the temporary file; false on any error.
@@ -31,11 +37,10 @@ public:
     // Removes the temporary file of an uncommitted replacement.
     void Abandon();
 
-    // The steps a test can make fail.
-    enum class Step { None, Open, Write, Flush, Close, Replace };
-    // Makes the given step fail in every later replacement, as the operating
-    // system would; Step::None ends that.
-    static void FailStepForTesting(Step step);
+    // Removes the temporary files of `destination` that an interrupted
+    // replacement left behind. Only for a caller that holds the lock on the
+    // destination: another writer's temporary file looks the same.
+    static void RemoveLeftovers(const char16_t* destination);
 
 private:
     struct Impl;

@@ -4,11 +4,26 @@
 
 #include <string>
 
+#include "platform/fault_injection.h"
+#include "platform/files.h"
+
 namespace {
 
-FileReplacement::Step g_failing = FileReplacement::Step::None;
+constexpr wchar_t kTemporaryInfix[] = L".~quillon.";
 
-bool Fails(FileReplacement::Step step) { return g_failing == step; }
+// The file a replacement of `path` must write: for a symbolic link the file
+// it points to, so that the link stays a link.
+bool ReplacedFile(const std::wstring& path, std::wstring& file) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        file = path;
+        return true;
+    }
+    std::u16string resolved;
+    if (!ResolvePath(reinterpret_cast<const char16_t*>(path.c_str()), resolved)) return false;
+    file.assign(resolved.begin(), resolved.end());
+    return true;
+}
 
 }  // namespace
 
@@ -22,13 +37,11 @@ FileReplacement::FileReplacement() : m_impl(std::make_unique<Impl>()) {}
 
 FileReplacement::~FileReplacement() { Abandon(); }
 
-void FileReplacement::FailStepForTesting(Step step) { g_failing = step; }
-
 bool FileReplacement::Open(const char16_t* destination) {
     Abandon();
-    m_impl->destination = reinterpret_cast<const wchar_t*>(destination);
-    const std::wstring& dest = m_impl->destination;
-    if (dest.empty() || Fails(Step::Open)) return false;
+    if (InjectFault(FaultSite::Open)) return false;
+    std::wstring& dest = m_impl->destination;
+    if (!ReplacedFile(reinterpret_cast<const wchar_t*>(destination), dest) || dest.empty()) return false;
 
     const DWORD attributes = GetFileAttributesW(dest.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
@@ -39,7 +52,7 @@ bool FileReplacement::Open(const char16_t* destination) {
     // is a rename on one volume.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate =
-            dest + L".~" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(attempt);
+            dest + kTemporaryInfix + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(attempt);
         HANDLE file =
             CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
@@ -53,7 +66,7 @@ bool FileReplacement::Open(const char16_t* destination) {
 }
 
 bool FileReplacement::Write(const void* data, std::size_t size) {
-    if (m_impl->file == INVALID_HANDLE_VALUE || Fails(Step::Write)) return false;
+    if (m_impl->file == INVALID_HANDLE_VALUE || InjectFault(FaultSite::Write)) return false;
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
@@ -67,18 +80,25 @@ bool FileReplacement::Write(const void* data, std::size_t size) {
 
 bool FileReplacement::Commit() {
     if (m_impl->file == INVALID_HANDLE_VALUE) return false;
-    if (Fails(Step::Flush) || !FlushFileBuffers(m_impl->file)) {
+    if (InjectFault(FaultSite::Flush) || !FlushFileBuffers(m_impl->file)) {
         Abandon();
         return false;
     }
     HANDLE file = m_impl->file;
     m_impl->file = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(file) || Fails(Step::Close)) {
+    if (!CloseHandle(file) || InjectFault(FaultSite::Close)) {
         Abandon();
         return false;
     }
-    if (Fails(Step::Replace) || !MoveFileExW(m_impl->temporary.c_str(), m_impl->destination.c_str(),
-                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // ReplaceFileW keeps the replaced file's access rights and attributes;
+    // a destination that does not exist yet is a plain move.
+    const bool exists = GetFileAttributesW(m_impl->destination.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool replaced =
+        !InjectFault(FaultSite::Replace) &&
+        (exists ? ReplaceFileW(m_impl->destination.c_str(), m_impl->temporary.c_str(), nullptr,
+                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+                : MoveFileExW(m_impl->temporary.c_str(), m_impl->destination.c_str(), MOVEFILE_WRITE_THROUGH) != 0);
+    if (!replaced) {
         Abandon();
         return false;
     }
@@ -95,4 +115,19 @@ void FileReplacement::Abandon() {
         DeleteFileW(m_impl->temporary.c_str());
         m_impl->temporary.clear();
     }
+}
+
+void FileReplacement::RemoveLeftovers(const char16_t* destination) {
+    std::wstring file;
+    if (!ReplacedFile(reinterpret_cast<const wchar_t*>(destination), file)) return;
+    const std::wstring pattern = file + kTemporaryInfix + L"*";
+    const std::size_t slash = file.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : file.substr(0, slash + 1);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) DeleteFileW((folder + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }

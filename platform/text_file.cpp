@@ -1,5 +1,6 @@
 #include "platform/text_file.h"
 
+#include "platform/fault_injection.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -19,6 +20,7 @@ void TextFileReader::Close() {
     if (m_file != nullptr) std::fclose(m_file);
     m_file = nullptr;
     m_ended = false;
+    m_failed = false;
     m_lineIsCp932 = true;
     m_pending = -1;
 }
@@ -29,6 +31,7 @@ int TextFileReader::NextByte() {
     m_pending = -1;
     if (b < 0) b = std::fgetc(m_file);
     if (b == EOF || b == 0x1A) {
+        m_failed = b == EOF && std::ferror(m_file) != 0;
         m_ended = true;
         return -1;
     }
@@ -43,6 +46,10 @@ int TextFileReader::NextByte() {
 bool TextFileReader::ReadLine(std::u16string& line) {
     line.clear();
     m_lineIsCp932 = true;
+    if (m_file != nullptr && !m_ended && InjectFault(FaultSite::Read)) {
+        m_failed = m_ended = true;
+        return false;
+    }
     // A line feed is never the second byte of a character, so the line ends
     // at the first one; the bytes grow with the line, never beyond the file.
     std::string bytes;

@@ -27,6 +27,10 @@ public:
     // file is open.
     bool ReadLine(std::u16string& line);
 
+    // Returns true once reading the file failed: ReadLine then reports the
+    // end of the file, which was not reached.
+    bool Failed() const { return m_failed; }
+
     // Returns false when the line last read held a byte sequence that is not
     // CP932 (it decoded to U+FFFD there).
     bool LineIsCp932() const { return m_lineIsCp932; }
@@ -39,6 +43,7 @@ private:
 
     std::FILE* m_file = nullptr;
     bool m_ended = false;
+    bool m_failed = false;
     bool m_lineIsCp932 = true;
     int m_pending = -1;  // a raw byte read ahead after a CR
 };

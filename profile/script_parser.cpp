@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/afx.h"
+#include "platform/crt_memory.h"
 #include "platform/text.h"
 #include "platform/text_file.h"
 #include "profile/records.h"
@@ -160,8 +161,8 @@ bool FindTable(const CString& name, Table& table) {
 // Makes room for row `index` of the table's array and zero-fills it. The
 // array grows with the rows that arrive (doubling, never beyond the declared
 // count), so a script declaring millions of rows costs memory only for the
-// lines it really has. The array is a C runtime block (malloc/realloc), the
-// allocator FreeScriptTables gives it back to. False when memory runs out;
+// lines it really has. The array is a C runtime block (CrtRealloc), which
+// FreeScriptTables gives back with free. False when memory runs out;
 // the record then keeps its rows so far.
 bool AddZeroRow(ScriptRecord& record, Table table, int32_t index, int32_t declared, int32_t& capacity) {
     void* rows = ScriptRows(record, table);
@@ -170,7 +171,7 @@ bool AddZeroRow(ScriptRecord& record, Table table, int32_t index, int32_t declar
         const int32_t wanted = capacity > declared / 2 ? declared : std::max<int32_t>(16, capacity * 2);
         const int32_t grown = std::min(wanted, declared);
         if (static_cast<std::size_t>(grown) > std::numeric_limits<std::size_t>::max() / rowSize) return false;
-        void* bigger = std::realloc(rows, static_cast<std::size_t>(grown) * rowSize);
+        void* bigger = CrtRealloc(rows, static_cast<std::size_t>(grown) * rowSize);
         if (bigger == nullptr) return false;
         rows = bigger;
         capacity = grown;
@@ -265,5 +266,6 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
     }
     // A block cut short by the end of the file (a copy interrupted, a Ctrl-Z)
     // fails like one cut short by a marker: its missing rows are not known.
-    return state == ParseState::InTable ? 0 : 1;
+    // So does a file whose reading failed before its end.
+    return state == ParseState::InTable || file.Failed() ? 0 : 1;
 }

@@ -6,12 +6,12 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "ui/quillon_dlg.h"
 #include "profile/tables.h"
 #include "support/fake_tovrel.h"
 #include "support/profile_builder.h"
 #include "support/recording_message_host.h"
 #include "support/temp_folder.h"
+#include "ui/quillon_dlg.h"
 
 namespace {
 
@@ -70,7 +70,10 @@ TEST_F(LoadScriptsAndProfilesTest, PrinterNotInstalledKeepsItsNameButTakesNoSlot
     }
     const ProfileSlot zero{};
     EXPECT_EQ(std::memcmp(&dlg.m_pProfiles[2], &zero, sizeof zero), 0);
-    // The library's own blocks went back; the slots hold private copies.
+    // The library's own blocks went back; the slots hold private copies,
+    // made by the library's allocator, one ink table each.
+    EXPECT_EQ(lib.LiveBlocks(), 2u);
+    dlg.ReleaseWorkingData();
     EXPECT_EQ(lib.LiveBlocks(), 0u);
 }
 
@@ -164,14 +167,18 @@ TEST_F(LoadScriptsAndProfilesTest, BadScriptAfterGoodOnesFailsTheLoad) {
 TEST_F(LoadScriptsAndProfilesTest, SilentModeTakesTheProfileFromThePath) {
     AddScript("P.SCR");
     const std::u16string script = Utf8ToUtf16(folder / "prof/P.SCR");
-    lib.AddProfileAtPath(u"/data/P.ppr", ProfileNamed("p", 2));
+    const std::u16string profile = Utf8ToUtf16(folder / "P.ppr");
+    ASSERT_TRUE(WriteFileText(folder / "P.ppr", "the fake library reads no file"));
+    lib.AddProfileAtPath(profile, ProfileNamed("p", 2));
 
-    ASSERT_EQ(dlg.LoadScriptsAndProfiles(script, u"/data/P.ppr"), 1);
+    ASSERT_EQ(dlg.LoadScriptsAndProfiles(script, profile), 1);
 
     EXPECT_EQ(dlg.m_nScriptCount, 1);
     ASSERT_EQ(dlg.m_nProfileCount, 1);
-    EXPECT_EQ(std::u16string(FieldText(dlg.m_pScripts[0].printerName)), u"/data/P.ppr");
-    EXPECT_EQ(std::u16string(FieldText(dlg.m_pProfiles[0].name)), u"/data/P.ppr");
+    EXPECT_EQ(std::u16string(FieldText(dlg.m_pScripts[0].printerName)), profile);
+    EXPECT_EQ(std::u16string(FieldText(dlg.m_pProfiles[0].name)), profile);
+    EXPECT_EQ(dlg.m_profileLoad, ProfileLoad::Loaded);
+    EXPECT_TRUE(dlg.m_profileLock.Held());
     EXPECT_EQ(lib.enumCalls, 0);  // no installed check in silent mode
 }
 
@@ -179,7 +186,48 @@ TEST_F(LoadScriptsAndProfilesTest, SilentModeWithUnreadableProfileSucceedsWithou
     AddScript("P.SCR");
     ASSERT_EQ(dlg.LoadScriptsAndProfiles(Utf8ToUtf16(folder / "prof/P.SCR"), u"/nowhere/P.ppr"), 1);
     EXPECT_EQ(dlg.m_nProfileCount, 0);
+    EXPECT_EQ(dlg.m_profileLoad, ProfileLoad::Missing);
     EXPECT_EQ(std::u16string(FieldText(dlg.m_pScripts[0].printerName)), u"/nowhere/P.ppr");
+}
+
+TEST_F(LoadScriptsAndProfilesTest, WorkingDataFreesItselfAndFreedRecordsPointNowhere) {
+    AddScript("P1.SCR");
+    lib.AddDevice(u"Dev1", "P1");
+    lib.AddProfile(u"P1", ProfileNamed("One", 2));
+    {
+        CQuillonDlg owner;
+        owner.m_strExeDir = dlg.m_strExeDir;
+        ASSERT_EQ(owner.LoadScriptsAndProfiles(u"", u""), 1);
+        // A second load first gives back what the first one left.
+        ASSERT_EQ(owner.LoadScriptsAndProfiles(u"", u""), 1);
+        EXPECT_EQ(lib.LiveBlocks(), 1u);
+        owner.FreeScriptTables(&owner.m_pScripts[0]);
+        EXPECT_EQ(owner.m_pScripts[0].inkCount, 0);
+        EXPECT_EQ(owner.m_pScripts[0].inks, nullptr);
+        owner.FreeScriptTables(&owner.m_pScripts[0]);  // twice is harmless
+    }  // the destructor releases the rest (LeakSanitizer checks the C runtime's blocks)
+    EXPECT_EQ(lib.LiveBlocks(), 0u);
+}
+
+TEST_F(LoadScriptsAndProfilesTest, SilentLoadHoldsTheProfileLockForEveryNameOfTheFile) {
+    AddScript("P.SCR");
+    const std::u16string script = Utf8ToUtf16(folder / "prof/P.SCR");
+    ASSERT_TRUE(WriteFileText(folder / "P.ppr", "x"));
+    std::filesystem::create_symlink(folder.Path() / "P.ppr", folder.Path() / "link.ppr");
+    const std::u16string direct = Utf8ToUtf16(folder / "P.ppr"), linked = Utf8ToUtf16(folder / "link.ppr");
+    lib.AddProfileAtPath(direct, ProfileNamed("p", 1));
+    lib.AddProfileAtPath(linked, ProfileNamed("p", 1));
+
+    ASSERT_EQ(dlg.LoadScriptsAndProfiles(script, direct), 1);
+    ASSERT_EQ(dlg.m_nProfileCount, 1);
+    CQuillonDlg second;
+    ASSERT_EQ(second.LoadScriptsAndProfiles(script, linked), 1);
+    EXPECT_EQ(second.m_nProfileCount, 0);
+    EXPECT_EQ(second.m_profileLoad, ProfileLoad::Busy);
+    // Released with the working data, the lock is free again.
+    dlg.ReleaseWorkingData();
+    ASSERT_EQ(second.LoadScriptsAndProfiles(script, linked), 1);
+    EXPECT_EQ(second.m_profileLoad, ProfileLoad::Loaded);
 }
 
 TEST_F(LoadScriptsAndProfilesTest, MissingScriptShowsOpenFailureAndFails) {

@@ -7,6 +7,7 @@
 
 #include "devlib/tovrel.h"
 #include "engine/profile_writer.h"
+#include "platform/fault_injection.h"
 #include "platform/files.h"
 #include "platform/replace_file.h"
 #include "platform/text.h"
@@ -42,7 +43,7 @@ TestProfile FullProfile() {
 
 class SetPrinterProfileTest : public ::testing::Test {
 protected:
-    void TearDown() override { FileReplacement::FailStepForTesting(FileReplacement::Step::None); }
+    void TearDown() override { FailOperationAt(0); }
 
     // True when the folder holds nothing but the named files.
     bool OnlyFiles(std::initializer_list<std::string> names) {
@@ -179,11 +180,10 @@ TEST_F(SetPrinterProfileTest, FailureAtAnyStepLeavesTheOldFileIntact) {
     const TestProfile profile = FullProfile();
     const ProfileHeader header = profile.Header();
     const ScriptRecord script = ScriptNamed(Utf8ToUtf16(path));
-    using Step = FileReplacement::Step;
-    for (Step step : {Step::Open, Step::Write, Step::Flush, Step::Close, Step::Replace}) {
-        SCOPED_TRACE(static_cast<int>(step));
+    for (FaultSite site : {FaultSite::Open, FaultSite::Write, FaultSite::Flush, FaultSite::Close, FaultSite::Replace}) {
+        SCOPED_TRACE(FaultSiteName(site));
         ASSERT_TRUE(WriteFileBytes(path, old));
-        FileReplacement::FailStepForTesting(step);
+        FailSite(site);
 
         EXPECT_EQ(SetPrinterProfile(&script, &header, 1), 0);
 

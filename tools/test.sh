@@ -13,7 +13,7 @@ if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     apt() { apt-get -o DPkg::Lock::Timeout=600 "$@"; }
     dpkg --add-architecture i386
     apt update -qq
-    apt install -y -qq cmake make g++ libgtest-dev libgmock-dev googletest g++-mingw-w64-i686 python3 \
+    apt install -y -qq cmake make g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest g++-mingw-w64-i686 python3 \
         wine wine32:i386 xvfb fonts-noto-cjk locales imagemagick >/dev/null || exit 1
     # wine takes the Japanese code page (932) from a ja_JP locale.
     locale -a | grep -qi '^ja_JP.utf-\?8$' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
@@ -71,8 +71,13 @@ wine_scenarios() {
     bash tests/wine/run_scenarios.sh build build-windows
 }
 
+fuzz_smoke() {
+    bash tools/fuzz.sh 10
+}
+
 stage linux linux
 stage sanitize sanitize
+stage fuzz-smoke fuzz_smoke
 stage windows-build windows_build
 stage wine-unit wine_units
 stage wine-scenarios wine_scenarios

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/fault_injection.h"
 #include "platform/text.h"
 #include "profile/tables.h"
 
@@ -71,7 +72,8 @@ int FakeTovrel::GetRIPDevInfo(const char* deviceName, void* info) {
 
 int FakeTovrel::Deliver(const std::map<std::u16string, TestProfile>& from, const char16_t* key, ProfileHeader* header) {
     const auto found = from.find(key);
-    if (found == from.end()) return 0;
+    // The library's own allocator can run out while it loads a profile.
+    if (found == from.end() || InjectFault(FaultSite::Allocation)) return 0;
     const TestProfile& profile = found->second;
     *header = profile.Header();
     for (Table table : kTablesInFileOrder) {
@@ -107,7 +109,7 @@ void FakeTovrel::ClearPrinterProfileWorkArea(ProfileHeader* header) {
 
 void* FakeTovrel::RIPmalloc(std::size_t size) {
     FakeTovrel& self = *s_current;
-    if (++self.mallocCalls == self.m_failMallocAt) return nullptr;
+    if (++self.mallocCalls == self.m_failMallocAt || InjectFault(FaultSite::Allocation)) return nullptr;
     void* block = std::malloc(size);
     if (block != nullptr) self.m_live.insert(block);
     return block;

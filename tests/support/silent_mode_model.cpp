@@ -563,6 +563,7 @@ SilentModeOutcome ModelSilentMode(const std::string& script, const std::vector<u
     }
     std::optional<Profile> loaded = LoadProfile(profile, why);
     if (!loaded) {
+        outcome.exitStatus = 9;
         outcome.reason = "no profile loaded: " + why;
         return outcome;
     }

@@ -14,7 +14,8 @@
 
 // What one silent run leaves behind.
 struct SilentModeOutcome {
-    int exitStatus = 0;            // 0 written or nothing to do, 1 start-up/parse failure, 2 write failure
+    int exitStatus = 0;            // 0 written or nothing to do, 1 start-up/parse failure, 2 write failure,
+                                   // 9 profile not loaded
     std::vector<uint8_t> profile;  // the profile file's bytes afterwards
     std::string reason;            // a few words on the road taken ("parse failed: ...")
 };
