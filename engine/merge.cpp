@@ -2,10 +2,12 @@
 #include <cstring>
 #include <limits>
 #include <type_traits>
+#include <vector>
 
-#include "engine/working_data.h"
+#include "engine/merge.h"
 
 #include "devlib/tovrel.h"
+#include "engine/working_data.h"
 #include "engine/profile_writer.h"
 #include "platform/text.h"
 #include "profile/header_codec.h"
@@ -14,17 +16,35 @@
 
 namespace {
 
-enum class MergeResult { Merged, NoMemory, CountOverflow };
-
+// Equal when the two texts (each up to its terminator, or all 260 units when
+// a loaded row has none) are equal once folded. Only U+0000 folds to U+0000,
+// so one pass finds both the first difference and the common end.
 bool SameText(const char16_t (&a)[kTextUnits], const char16_t (&b)[kTextUnits]) {
-    return CompareNoCase(FieldText(a), FieldText(b)) == 0;
+    for (int i = 0; i < kTextUnits; ++i) {
+        const char16_t unit = FoldCase(a[i]);
+        if (unit != FoldCase(b[i])) return false;
+        if (unit == 0) return true;
+    }
+    return true;
+}
+
+// Keys are hashed as they compare: text folded, up to its end.
+constexpr uint64_t kHashStart = 0xCBF29CE484222325u;
+
+uint64_t HashValue(uint64_t hash, uint64_t value) { return (hash ^ value) * 0x100000001B3u; }
+
+uint64_t HashText(uint64_t hash, const char16_t (&text)[kTextUnits]) {
+    for (int i = 0; i < kTextUnits && text[i] != 0; ++i) hash = HashValue(hash, FoldCase(text[i]));
+    return HashValue(hash, 0);  // ends the text, so "ab","c" and "a","bc" differ
 }
 
 // What each table matches on, what a match takes over, and the mark that
-// records a consumed script row.
+// records a consumed script row. A match never changes the profile row's key:
+// the key fields it takes over are equal to its own, names folded.
 struct NamedRule {
     using Row = NamedEntry;
     static bool Matches(const Row& p, const Row& s) { return SameText(p.name, s.name); }
+    static uint64_t Hash(const Row& r) { return HashText(kHashStart, r.name); }
     // The profile row keeps its own name (letter case included) and id.
     static void Take(Row& p, const Row& s) {
         p.param1 = s.param1;
@@ -37,6 +57,7 @@ struct NamedRule {
 struct ColorTypeRule {
     using Row = ColorTypeEntry;
     static bool Matches(const Row& p, const Row& s) { return p.typeKey == s.typeKey; }
+    static uint64_t Hash(const Row& r) { return HashValue(kHashStart, r.typeKey); }
     static void Take(Row& p, const Row& s) { p = s; }
     static bool IsConsumed(const Row& s) { return s.typeCode == kColorTypeConsumedMark; }
     static void Mark(Row& s) { s.typeCode = kColorTypeConsumedMark; }
@@ -45,6 +66,7 @@ struct ColorTypeRule {
 struct BitsPerPixelRule {
     using Row = BitsPerPixelEntry;
     static bool Matches(const Row& p, const Row& s) { return p.bppKey == s.bppKey; }
+    static uint64_t Hash(const Row& r) { return HashValue(kHashStart, r.bppKey); }
     static void Take(Row& p, const Row& s) { p = s; }
     static bool IsConsumed(const Row& s) { return s.bppKey == kBitsPerPixelConsumedMark; }
     static void Mark(Row& s) { s.bppKey = kBitsPerPixelConsumedMark; }
@@ -54,6 +76,11 @@ struct ResolutionRule {
     using Row = ResolutionEntry;
     static bool Matches(const Row& p, const Row& s) {
         return p.res1 == s.res1 && p.res2 == s.res2 && p.res3 == s.res3 && p.res4 == s.res4;
+    }
+    static uint64_t Hash(const Row& r) {
+        uint64_t hash = kHashStart;
+        for (int16_t part : {r.res1, r.res2, r.res3, r.res4}) hash = HashValue(hash, static_cast<uint16_t>(part));
+        return hash;
     }
     static void Take(Row& p, const Row& s) { p = s; }
     static bool IsConsumed(const Row& s) { return s.res1 == kResolutionConsumedMark; }
@@ -67,9 +94,59 @@ struct CorrectionRule {
         return p.key1 == s.key1 && p.key2 == s.key2 && p.level2 == s.level2 && SameText(p.name1, s.name1) &&
                SameText(p.name2, s.name2);
     }
+    static uint64_t Hash(const Row& r) {
+        uint64_t hash = kHashStart;
+        for (uint16_t part : {static_cast<uint16_t>(r.key1), static_cast<uint16_t>(r.key2), uint16_t{r.level2}})
+            hash = HashValue(hash, part);
+        return HashText(HashText(hash, r.name1), r.name2);
+    }
     static void Take(Row& p, const Row& s) { std::memcpy(&p, &s, sizeof p); }
     static bool IsConsumed(const Row& s) { return s.key1 == kCorrectionConsumedMark; }
     static void Mark(Row& s) { s.key1 = kCorrectionConsumedMark; }
+};
+
+// The first profile row of every key, so that matching a script row costs one
+// lookup rather than a scan of the table. Rows with one key keep only the
+// first of them, which is the row a scan in table order would stop at.
+template <class Rule>
+class FirstMatchIndex {
+public:
+    using Row = typename Rule::Row;
+
+    FirstMatchIndex(const Row* rows, int count) : m_rows(rows) {
+        std::size_t size = 16;
+        while (size < 2 * static_cast<std::size_t>(count)) size *= 2;
+        m_slots.assign(size, Slot{0, kEmpty});
+        m_mask = size - 1;
+        for (int k = 0; k < count; ++k) {
+            const uint64_t hash = Rule::Hash(rows[k]);
+            std::size_t i = Probe(hash, rows[k]);
+            if (m_slots[i].row == kEmpty) m_slots[i] = Slot{hash, k};
+        }
+    }
+
+    // Returns the first profile row whose key equals the script row's, or -1.
+    int Find(const Row& row) const { return m_slots[Probe(Rule::Hash(row), row)].row; }
+
+private:
+    static constexpr int kEmpty = -1;
+    struct Slot {
+        uint64_t hash;
+        int row;
+    };
+
+    // The slot holding the row's key, or the empty slot where it would go.
+    std::size_t Probe(uint64_t hash, const Row& row) const {
+        // The low bits pick the slot: fold the high ones in first.
+        std::size_t i = static_cast<std::size_t>(hash ^ (hash >> 29) ^ (hash >> 47)) & m_mask;
+        while (m_slots[i].row != kEmpty && (m_slots[i].hash != hash || !Rule::Matches(m_rows[m_slots[i].row], row)))
+            i = (i + 1) & m_mask;
+        return i;
+    }
+
+    const Row* m_rows;
+    std::vector<Slot> m_slots;
+    std::size_t m_mask = 0;
 };
 
 // Folds the script's rows of one table into the header: matched profile rows
@@ -84,14 +161,14 @@ MergeResult MergeTable(ProfileHeader& header, Table table, const ScriptRecord& s
     auto* old = static_cast<Row*>(HeaderBlock(header, table));
 
     int32_t matched = 0;
-    for (int32_t j = 0; j < n; ++j) {
-        for (int k = 0; k < count; ++k) {
-            if (Rule::Matches(old[k], rows[j])) {
-                Rule::Take(old[k], rows[j]);  // before the mark, so the row's own key field travels
-                Rule::Mark(rows[j]);
-                ++matched;
-                break;
-            }
+    if (n > 0 && count > 0) {
+        const FirstMatchIndex<Rule> index(old, count);
+        for (int32_t j = 0; j < n; ++j) {
+            const int k = index.Find(rows[j]);
+            if (k < 0) continue;
+            Rule::Take(old[k], rows[j]);  // before the mark, so the row's own key field travels
+            Rule::Mark(rows[j]);
+            ++matched;
         }
     }
     if (matched == n) return MergeResult::Merged;
@@ -119,36 +196,8 @@ MergeResult MergeTable(ProfileHeader& header, Table table, const ScriptRecord& s
         }
         std::memcpy(&block[count], &rows[j], sizeof(Row));
         ++count;
-        SetHeaderCount(header, table, count);
     }
-    return MergeResult::Merged;
-}
-
-// Merges the six tables in the merge's own order.
-MergeResult MergeScript(ProfileHeader& header, const ScriptRecord& script) {
-    using Step = MergeResult (*)(ProfileHeader&, const ScriptRecord&);
-    const Step steps[] = {
-        [](ProfileHeader& h, const ScriptRecord& s) { return MergeTable<NamedRule>(h, Table::Ink, s, &h.nextInkId); },
-        [](ProfileHeader& h, const ScriptRecord& s) {
-            return MergeTable<NamedRule>(h, Table::Media, s, &h.nextMediaId);
-        },
-        [](ProfileHeader& h, const ScriptRecord& s) {
-            return MergeTable<ColorTypeRule>(h, Table::ColorType, s, nullptr);
-        },
-        [](ProfileHeader& h, const ScriptRecord& s) {
-            return MergeTable<BitsPerPixelRule>(h, Table::BitsPerPixel, s, nullptr);
-        },
-        [](ProfileHeader& h, const ScriptRecord& s) {
-            return MergeTable<ResolutionRule>(h, Table::Resolution, s, nullptr);
-        },
-        [](ProfileHeader& h, const ScriptRecord& s) {
-            return MergeTable<CorrectionRule>(h, Table::Correction, s, nullptr);
-        },
-    };
-    for (Step step : steps) {
-        const MergeResult result = step(header, script);
-        if (result != MergeResult::Merged) return result;
-    }
+    SetHeaderCount(header, table, count);
     return MergeResult::Merged;
 }
 
@@ -159,6 +208,27 @@ bool HasRows(const ScriptRecord& script) {
 }
 
 }  // namespace
+
+MergeResult MergeScriptTable(ProfileHeader& header, ScriptRecord& script, Table table) {
+    switch (table) {
+        case Table::Ink: return MergeTable<NamedRule>(header, table, script, &header.nextInkId);
+        case Table::Media: return MergeTable<NamedRule>(header, table, script, &header.nextMediaId);
+        case Table::ColorType: return MergeTable<ColorTypeRule>(header, table, script, nullptr);
+        case Table::BitsPerPixel: return MergeTable<BitsPerPixelRule>(header, table, script, nullptr);
+        case Table::Resolution: return MergeTable<ResolutionRule>(header, table, script, nullptr);
+        case Table::Correction: return MergeTable<CorrectionRule>(header, table, script, nullptr);
+    }
+    return MergeResult::Merged;
+}
+
+MergeResult MergeScriptTables(ProfileHeader& header, ScriptRecord& script) {
+    for (Table table :
+         {Table::Ink, Table::Media, Table::ColorType, Table::BitsPerPixel, Table::Resolution, Table::Correction}) {
+        const MergeResult result = MergeScriptTable(header, script, table);
+        if (result != MergeResult::Merged) return result;
+    }
+    return MergeResult::Merged;
+}
 
 int WorkingData::UpdatePrinterProfiles(int silent) {
     const CString caption = LoadResString(IDS_QUILLON);
@@ -177,7 +247,7 @@ int WorkingData::UpdatePrinterProfiles(int silent) {
         if (slot == nullptr) continue;
 
         ProfileHeader& header = slot->header;
-        const MergeResult merged = MergeScript(header, script);
+        const MergeResult merged = MergeScriptTables(header, script);
         if (merged == MergeResult::NoMemory) {
             result = 0;
             break;

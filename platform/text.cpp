@@ -107,7 +107,69 @@ bool IsOverflow(std::string_view number, bool hex) {
     return (hex ? position * 4 : position) + exponent > 0;
 }
 
+// The lower-case mapping of one unit, from which the table is made.
+constexpr char16_t FoldUnit(char16_t u) {
+    auto evenUpper = [u](char16_t first, char16_t last) { return u >= first && u <= last && (u - first) % 2 == 0; };
+    if (u < 0x80) return (u >= u'A' && u <= u'Z') ? u + 0x20 : u;
+    if (u < 0x100) return (u >= 0xC0 && u <= 0xDE && u != 0xD7) ? u + 0x20 : u;
+    if (u < 0x180) {  // Latin Extended-A
+        if (u == 0x130) return u'i';
+        if (u == 0x178) return 0xFF;
+        if (evenUpper(0x100, 0x12F) || evenUpper(0x132, 0x137) || evenUpper(0x139, 0x148) || evenUpper(0x14A, 0x177) ||
+            evenUpper(0x179, 0x17E))
+            return u + 1;
+        return u;
+    }
+    if (u >= 0x370 && u <= 0x3FF) {  // Greek
+        if (evenUpper(0x370, 0x373) || u == 0x376 || evenUpper(0x3D8, 0x3EF) || u == 0x3F7 || u == 0x3FA) return u + 1;
+        if (u == 0x37F) return 0x3F3;
+        if (u == 0x386) return 0x3AC;
+        if (u >= 0x388 && u <= 0x38A) return u + 37;
+        if (u == 0x38C) return 0x3CC;
+        if (u == 0x38E || u == 0x38F) return u + 63;
+        if ((u >= 0x391 && u <= 0x3A1) || (u >= 0x3A3 && u <= 0x3AB)) return u + 0x20;
+        if (u == 0x3CF) return 0x3D7;
+        if (u == 0x3F4) return 0x3B8;
+        if (u == 0x3F9) return 0x3F2;
+        if (u >= 0x3FD) return u - 0x82;
+        return u;
+    }
+    if (u >= 0x400 && u <= 0x52F) {  // Cyrillic and its supplement
+        if (u <= 0x40F) return u + 0x50;
+        if (u <= 0x42F) return u + 0x20;
+        if (u == 0x4C0) return 0x4CF;
+        if (evenUpper(0x460, 0x481) || evenUpper(0x48A, 0x4BF) || evenUpper(0x4C1, 0x4CE) || evenUpper(0x4D0, 0x52F))
+            return u + 1;
+        return u;
+    }
+    if (u >= 0x531 && u <= 0x556) return u + 0x30;  // Armenian
+    if (u >= 0x1E00 && u <= 0x1EFF) {               // Latin Extended Additional
+        if (u == 0x1E9E) return 0xDF;
+        if (evenUpper(0x1E00, 0x1E95) || evenUpper(0x1EA0, 0x1EFF)) return u + 1;
+        return u;
+    }
+    if (u >= 0x2160 && u <= 0x216F) return u + 0x10;  // Roman numerals
+    if (u == 0x2183) return 0x2184;
+    if (u >= 0x24B6 && u <= 0x24CF) return u + 26;    // circled Latin letters
+    if (u >= 0xFF21 && u <= 0xFF3A) return u + 0x20;  // fullwidth Latin
+    return u;
+}
+
+constexpr FoldCaseTable BuildFoldCaseTable() {
+    FoldCaseTable table{};
+    for (unsigned u = 0; u <= 0xFFFF; ++u) {
+        table.units[u] = FoldUnit(static_cast<char16_t>(u));
+        // Callers take a folded 0 for the end of a text.
+        if (u != 0 && table.units[u] == 0) throw "only U+0000 folds to U+0000";
+    }
+    return table;
+}
+
 }  // namespace
+
+// Built by the compiler: no start-up cost, and usable from any static
+// initialiser.
+constinit const FoldCaseTable kFoldCaseTable = BuildFoldCaseTable();
 
 std::size_t TextLength(const char16_t* text) {
     if (text == nullptr) return 0;
@@ -287,53 +349,6 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         }
     }
     return out;
-}
-
-char16_t FoldCase(char16_t u) {
-    auto evenUpper = [u](char16_t first, char16_t last) { return u >= first && u <= last && (u - first) % 2 == 0; };
-    if (u < 0x80) return (u >= u'A' && u <= u'Z') ? u + 0x20 : u;
-    if (u < 0x100) return (u >= 0xC0 && u <= 0xDE && u != 0xD7) ? u + 0x20 : u;
-    if (u < 0x180) {  // Latin Extended-A
-        if (u == 0x130) return u'i';
-        if (u == 0x178) return 0xFF;
-        if (evenUpper(0x100, 0x12F) || evenUpper(0x132, 0x137) || evenUpper(0x139, 0x148) || evenUpper(0x14A, 0x177) ||
-            evenUpper(0x179, 0x17E))
-            return u + 1;
-        return u;
-    }
-    if (u >= 0x370 && u <= 0x3FF) {  // Greek
-        if (evenUpper(0x370, 0x373) || u == 0x376 || evenUpper(0x3D8, 0x3EF) || u == 0x3F7 || u == 0x3FA) return u + 1;
-        if (u == 0x37F) return 0x3F3;
-        if (u == 0x386) return 0x3AC;
-        if (u >= 0x388 && u <= 0x38A) return u + 37;
-        if (u == 0x38C) return 0x3CC;
-        if (u == 0x38E || u == 0x38F) return u + 63;
-        if ((u >= 0x391 && u <= 0x3A1) || (u >= 0x3A3 && u <= 0x3AB)) return u + 0x20;
-        if (u == 0x3CF) return 0x3D7;
-        if (u == 0x3F4) return 0x3B8;
-        if (u == 0x3F9) return 0x3F2;
-        if (u >= 0x3FD) return u - 0x82;
-        return u;
-    }
-    if (u >= 0x400 && u <= 0x52F) {  // Cyrillic and its supplement
-        if (u <= 0x40F) return u + 0x50;
-        if (u <= 0x42F) return u + 0x20;
-        if (u == 0x4C0) return 0x4CF;
-        if (evenUpper(0x460, 0x481) || evenUpper(0x48A, 0x4BF) || evenUpper(0x4C1, 0x4CE) || evenUpper(0x4D0, 0x52F))
-            return u + 1;
-        return u;
-    }
-    if (u >= 0x531 && u <= 0x556) return u + 0x30;  // Armenian
-    if (u >= 0x1E00 && u <= 0x1EFF) {               // Latin Extended Additional
-        if (u == 0x1E9E) return 0xDF;
-        if (evenUpper(0x1E00, 0x1E95) || evenUpper(0x1EA0, 0x1EFF)) return u + 1;
-        return u;
-    }
-    if (u >= 0x2160 && u <= 0x216F) return u + 0x10;  // Roman numerals
-    if (u == 0x2183) return 0x2184;
-    if (u >= 0x24B6 && u <= 0x24CF) return u + 26;    // circled Latin letters
-    if (u >= 0xFF21 && u <= 0xFF3A) return u + 0x20;  // fullwidth Latin
-    return u;
 }
 
 int CompareNoCase(std::u16string_view a, std::u16string_view b) {

@@ -1,16 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "engine/merge.h"
 #include "platform/text.h"
+#include "profile/header_codec.h"
 #include "ui/quillon_dlg.h"
 #include "res/resource.h"
 #include "support/dialog_state.h"
 #include "support/fake_tovrel.h"
 #include "support/profile_builder.h"
 #include "support/recording_message_host.h"
+#include "support/silent_mode_model.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -310,6 +317,189 @@ TEST_F(UpdatePrinterProfilesTest, AllocatorFailingAtEachCallStopsCleanly) {
         EXPECT_EQ(d.m_pProfiles, nullptr);
     }
     EXPECT_TRUE(host.Messages().empty());
+}
+
+// ------------------------------------------------------------ equivalence
+
+// The indexed merge against the plain first-match scan of the silent-mode
+// model, on generated profiles and scripts: small key pools give repeated
+// keys within the profile and within the script, names come in several
+// spellings (ASCII, Greek, Cyrillic, fullwidth, U+0130 and U+1E9E, which fold
+// onto other letters), script rows may already hold their table's consumed
+// mark, names may be empty or fill all 260 units without a terminator, and
+// bytes behind a name's terminator are random. Small tables near their limit
+// also overflow.
+class MergeEquivalence {
+public:
+    explicit MergeEquivalence(uint32_t seed) : m_rng(seed) {}
+
+    void Make(TestProfile& profile, TestProfile& script) {
+        m_names = {u"", u"Cyan", u"cyan ", u"ΣΑΣ", u"ДОМ", u"ＡＢ", u"İx", u"ẞ", u"紙シアン"};
+        for (std::u16string& name : m_names)
+            if (Chance(30)) name = Spelling(name);
+        std::generate(std::begin(profile.header.opaque), std::end(profile.header.opaque), [&] { return Byte(); });
+        SetDeviceName(profile.header, "Printer");
+        profile.header.nextInkId = Pick(-5, 100000);
+        profile.header.nextMediaId = Pick(-5, 100000);
+        const bool nearLimit = Chance(10);
+        Fill(profile.colorTypes, nearLimit ? Pick(118, 127) : Pick(0, 12), [&] { return ColorType(); });
+        Fill(script.colorTypes, Pick(0, 12), [&] { return ColorType(); });
+        Fill(profile.resolutions, nearLimit ? Pick(118, 127) : Pick(0, 12), [&] { return Resolution(); });
+        Fill(script.resolutions, Pick(0, 12), [&] { return Resolution(); });
+        Fill(profile.inks, Pick(0, 14), [&] { return Named(); });
+        Fill(script.inks, Pick(0, 14), [&] { return Named(); });
+        Fill(profile.media, Pick(0, 6), [&] { return Named(); });
+        Fill(script.media, Pick(0, 6), [&] { return Named(); });
+        Fill(profile.bitsPerPixels, Pick(0, 10), [&] { return BitsPerPixel(); });
+        Fill(script.bitsPerPixels, Pick(0, 10), [&] { return BitsPerPixel(); });
+        Fill(profile.corrections, Pick(0, 10), [&] { return Correction(); });
+        Fill(script.corrections, Pick(0, 10), [&] { return Correction(); });
+    }
+
+private:
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+    bool Chance(int percent) { return Pick(0, 99) < percent; }
+    uint8_t Byte() { return static_cast<uint8_t>(Pick(0, 255)); }
+
+    template <class Row, class Make>
+    void Fill(std::vector<Row>& rows, int count, Make make) {
+        rows.clear();
+        for (int i = 0; i < count; ++i) rows.push_back(make());
+    }
+
+    // Every row starts as random bytes: what lies outside the key must travel
+    // as it is.
+    template <class Row>
+    Row Noise() {
+        Row row;
+        auto* bytes = reinterpret_cast<uint8_t*>(&row);
+        for (std::size_t i = 0; i < sizeof row; i += 4) {
+            const uint32_t word = m_rng();
+            std::memcpy(bytes + i, &word, std::min<std::size_t>(4, sizeof row - i));
+        }
+        return row;
+    }
+
+    // The text with each letter's case flipped at random.
+    std::u16string Spelling(std::u16string text) {
+        for (char16_t& unit : text) {
+            if (!Chance(50)) continue;
+            if (unit >= u'a' && unit <= u'z')
+                unit = static_cast<char16_t>(unit - 0x20);
+            else if (unit >= u'A' && unit <= u'Z')
+                unit = static_cast<char16_t>(unit + 0x20);
+            else if (unit == u'İ')
+                unit = u'I';  // all three fold to i
+            else if (unit == u'ẞ')
+                unit = u'ß';
+            else if (unit >= 0x391 && unit <= 0x3A9)
+                unit = static_cast<char16_t>(unit + 0x20);
+            else if (unit >= 0x410 && unit <= 0x42F)
+                unit = static_cast<char16_t>(unit + 0x20);
+            else if (unit >= 0xFF21 && unit <= 0xFF3A)
+                unit = static_cast<char16_t>(unit + 0x20);
+        }
+        return text;
+    }
+
+    void Name(char16_t (&field)[kTextUnits]) {
+        if (Chance(3)) {  // all 260 units, no terminator
+            for (char16_t& unit : field) unit = Chance(50) ? u'z' : u'Z';
+            return;
+        }
+        const std::u16string text = Spelling(m_names[Pick(0, static_cast<int>(m_names.size()) - 1)]);
+        std::copy(text.begin(), text.end(), field);
+        field[text.size()] = 0;  // the bytes behind it stay random
+    }
+
+    ColorTypeEntry ColorType() {
+        auto row = Noise<ColorTypeEntry>();
+        row.typeKey = static_cast<uint8_t>(OneOf({1, 2, 3, 123, 0}));
+        row.typeCode = static_cast<uint8_t>(OneOf({1, 5, 123, 0}));
+        return row;
+    }
+    ResolutionEntry Resolution() {
+        auto row = Noise<ResolutionEntry>();
+        for (int16_t* part : {&row.res1, &row.res2, &row.res3, &row.res4})
+            *part = static_cast<int16_t>(OneOf({0, 1, 720}));
+        return row;
+    }
+    NamedEntry Named() {
+        auto row = Noise<NamedEntry>();
+        Name(row.name);
+        row.id = OneOf({0, 0, 123, 7});
+        return row;
+    }
+    BitsPerPixelEntry BitsPerPixel() {
+        auto row = Noise<BitsPerPixelEntry>();
+        row.bppKey = static_cast<uint8_t>(OneOf({1, 2, 8, 123}));
+        return row;
+    }
+    CorrectionEntry Correction() {
+        auto row = Noise<CorrectionEntry>();
+        row.key1 = static_cast<int16_t>(OneOf({0, 1, 2}));
+        row.key2 = static_cast<int16_t>(OneOf({1, 2}));
+        row.level2 = static_cast<uint8_t>(OneOf({1, 2}));
+        Name(row.name1);
+        Name(row.name2);
+        return row;
+    }
+    int OneOf(std::initializer_list<int> values) {
+        return values.begin()[Pick(0, static_cast<int>(values.size()) - 1)];
+    }
+
+    std::mt19937 m_rng;
+    std::vector<std::u16string> m_names;
+};
+
+// The file image of a merged header and its blocks.
+std::vector<uint8_t> ImageOf(const ProfileHeader& header) {
+    uint8_t head[kProfileHeaderSize];
+    EncodeProfileHeader(header, head);
+    std::vector<uint8_t> image(head, head + kProfileHeaderSize);
+    for (Table table : kTablesInFileOrder) {
+        const auto* rows = static_cast<const uint8_t*>(HeaderBlock(header, table));
+        if (rows != nullptr) image.insert(image.end(), rows, rows + HeaderCount(header, table) * RowSize(table));
+    }
+    return image;
+}
+
+TEST(MergeScriptTables, GivesTheFirstMatchScanResultByteForByte) {
+    constexpr uint32_t kCases = 5000;
+    FakeTovrel lib;
+    int overflows = 0;
+    for (uint32_t seed = 1; seed <= kCases; ++seed) {
+        TestProfile profile;
+        TestProfile rows;
+        MergeEquivalence(seed).Make(profile, rows);
+        const auto expected = ModelMerge(profile.FileImage(), rows);
+
+        WorkingData dlg;
+        PrepareArrays(dlg, 1);
+        AddSlot(dlg, u"p", profile);
+        ScriptRecord& script = dlg.m_pScripts[0];
+        SetScriptRows(script, Table::ColorType, rows.colorTypes);
+        SetScriptRows(script, Table::Resolution, rows.resolutions);
+        SetScriptRows(script, Table::Ink, rows.inks);
+        SetScriptRows(script, Table::Media, rows.media);
+        SetScriptRows(script, Table::BitsPerPixel, rows.bitsPerPixels);
+        SetScriptRows(script, Table::Correction, rows.corrections);
+        ProfileHeader& header = dlg.m_pProfiles[0].header;
+
+        const MergeResult result = MergeScriptTables(header, script);
+
+        ASSERT_EQ(result == MergeResult::Merged, expected.has_value()) << "seed " << seed;
+        if (expected) {
+            const std::vector<uint8_t> actual = ImageOf(header);
+            ASSERT_EQ(actual, *expected) << "seed " << seed << "\n" << DescribeProfileDifference(*expected, actual);
+        } else {
+            ASSERT_EQ(result, MergeResult::CountOverflow) << "seed " << seed;
+            ++overflows;
+        }
+        dlg.ReleaseWorkingData();
+    }
+    EXPECT_GT(overflows, 0);  // the limits were reached
+    EXPECT_EQ(lib.LiveBlocks(), 0u);
 }
 
 }  // namespace

@@ -583,6 +583,20 @@ SilentModeOutcome ModelSilentMode(const std::string& script, const std::vector<u
     return outcome;
 }
 
+std::optional<std::vector<uint8_t>> ModelMerge(const std::vector<uint8_t>& profile, const TestProfile& script) {
+    std::string why;
+    std::optional<Profile> loaded = LoadProfile(profile, why);
+    Tables rows;
+    rows.color = script.colorTypes;
+    rows.res = script.resolutions;
+    rows.ink = script.inks;
+    rows.media = script.media;
+    rows.bpp = script.bitsPerPixels;
+    rows.corr = script.corrections;
+    if (!loaded || !Merge(*loaded, rows, why)) return std::nullopt;
+    return FileImage(*loaded);
+}
+
 std::string DescribeProfileDifference(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual,
                                       int maxFields) {
     std::ostringstream out;

@@ -9,8 +9,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "support/profile_builder.h"
 
 // What one silent run leaves behind.
 struct SilentModeOutcome {
@@ -24,6 +27,12 @@ struct SilentModeOutcome {
 // page 932 text) and the profile file bytes `profile`, both files present and
 // named with the same base name.
 SilentModeOutcome ModelSilentMode(const std::string& script, const std::vector<uint8_t>& profile);
+
+// Returns the profile file image `profile` with a script's rows (the six
+// tables of `script`; its header plays no part) merged into it as the update
+// must, by a plain scan for the first match; nothing when the image is no
+// profile or a count would pass its limit (no file is written then).
+std::optional<std::vector<uint8_t>> ModelMerge(const std::vector<uint8_t>& profile, const TestProfile& script);
 
 // Describes where two profile file images differ, field by field (header
 // fields by name, rows as "INKTAB row 3 param1"), laid out by the counts of
