@@ -37,7 +37,9 @@ bool IsUsableProfile(const ProfileHeader& header) {
 // out (what was copied is released again). The blocks come from the
 // library's allocator, like the blocks the merge grows them into, so that
 // every table block of a slot goes back the one way, through the library.
-bool CopyTablesInto(ProfileHeader& slotHeader, const ProfileHeader& delivered) {
+// Each delivered block goes back as soon as it is copied, so that a profile
+// is held twice only one table at a time.
+bool CopyTablesInto(ProfileHeader& slotHeader, ProfileHeader& delivered) {
     for (Table table : kTablesInFileOrder) SetHeaderBlock(slotHeader, table, nullptr);
     for (Table table : kTablesInFileOrder) {
         const std::size_t bytes = static_cast<std::size_t>(HeaderCount(delivered, table)) * RowSize(table);
@@ -51,6 +53,8 @@ bool CopyTablesInto(ProfileHeader& slotHeader, const ProfileHeader& delivered) {
         }
         std::memcpy(block, HeaderBlock(delivered, table), bytes);
         SetHeaderBlock(slotHeader, table, block);
+        Tovrel().RIPfree(HeaderBlock(delivered, table));
+        SetHeaderBlock(delivered, table, nullptr);
     }
     return true;
 }

@@ -1,14 +1,15 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
 #include "engine/merge.h"
 
 #include "devlib/tovrel.h"
-#include "engine/working_data.h"
 #include "engine/profile_writer.h"
+#include "engine/working_data.h"
 #include "platform/text.h"
 #include "profile/header_codec.h"
 #include "profile/tables.h"
@@ -161,21 +162,21 @@ MergeResult MergeTable(ProfileHeader& header, Table table, const ScriptRecord& s
     auto* old = static_cast<Row*>(HeaderBlock(header, table));
 
     int32_t matched = 0;
-    if (n > 0 && count > 0) {
-        const FirstMatchIndex<Rule> index(old, count);
-        for (int32_t j = 0; j < n; ++j) {
-            const int k = index.Find(rows[j]);
-            if (k < 0) continue;
+    int64_t appends = 0;  // rows without the mark once the match pass is over
+    std::optional<FirstMatchIndex<Rule>> index;
+    if (n > 0 && count > 0) index.emplace(old, count);
+    for (int32_t j = 0; j < n; ++j) {
+        const int k = index ? index->Find(rows[j]) : -1;
+        if (k >= 0) {
             Rule::Take(old[k], rows[j]);  // before the mark, so the row's own key field travels
             Rule::Mark(rows[j]);
             ++matched;
         }
+        if (!Rule::IsConsumed(rows[j])) ++appends;
     }
     if (matched == n) return MergeResult::Merged;
 
     // A count past what its field holds would wrap and corrupt the profile.
-    int64_t appends = 0;
-    for (int32_t j = 0; j < n; ++j) appends += Rule::IsConsumed(rows[j]) ? 0 : 1;
     if (count + appends > MaxHeaderCount(table)) return MergeResult::CountOverflow;
 
     const uint64_t blockRows = static_cast<uint64_t>(count) - static_cast<uint64_t>(matched) + static_cast<uint64_t>(n);

@@ -11,7 +11,6 @@
 #include "engine/merge.h"
 #include "platform/text.h"
 #include "profile/header_codec.h"
-#include "ui/quillon_dlg.h"
 #include "res/resource.h"
 #include "support/dialog_state.h"
 #include "support/fake_tovrel.h"
@@ -19,6 +18,7 @@
 #include "support/recording_message_host.h"
 #include "support/silent_mode_model.h"
 #include "support/temp_folder.h"
+#include "ui/quillon_dlg.h"
 
 namespace {
 
@@ -478,12 +478,7 @@ TEST(MergeScriptTables, GivesTheFirstMatchScanResultByteForByte) {
         PrepareArrays(dlg, 1);
         AddSlot(dlg, u"p", profile);
         ScriptRecord& script = dlg.m_pScripts[0];
-        SetScriptRows(script, Table::ColorType, rows.colorTypes);
-        SetScriptRows(script, Table::Resolution, rows.resolutions);
-        SetScriptRows(script, Table::Ink, rows.inks);
-        SetScriptRows(script, Table::Media, rows.media);
-        SetScriptRows(script, Table::BitsPerPixel, rows.bitsPerPixels);
-        SetScriptRows(script, Table::Correction, rows.corrections);
+        ForEachTable(rows, [&](Table table, const auto& tableRows) { SetScriptRows(script, table, tableRows); });
         ProfileHeader& header = dlg.m_pProfiles[0].header;
 
         const MergeResult result = MergeScriptTables(header, script);

@@ -3,7 +3,8 @@
 # once plainly, once under AddressSanitizer and UndefinedBehaviorSanitizer,
 # then cross-compiles the Windows program with mingw-w64, checks its resources
 # and imports, and runs the Windows unit suite and the end-to-end scenarios
-# under wine. One summary line a stage, then a final pass/fail line.
+# under wine. A short run of the benchmark checks that it still runs. One
+# summary line a stage, then a final pass/fail line.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +14,7 @@ if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     apt() { apt-get -o DPkg::Lock::Timeout=600 "$@"; }
     dpkg --add-architecture i386
     apt update -qq
-    apt install -y -qq cmake make g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest g++-mingw-w64-i686 python3 \
+    apt install -y -qq cmake make g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev time g++-mingw-w64-i686 python3 \
         wine wine32:i386 xvfb fonts-noto-cjk locales imagemagick >/dev/null || exit 1
     # wine takes the Japanese code page (932) from a ja_JP locale.
     locale -a | grep -qi '^ja_JP.utf-\?8$' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
@@ -76,6 +77,7 @@ fuzz_smoke() {
 }
 
 stage linux linux
+stage bench-smoke bash tools/bench.sh --smoke --build build
 stage sanitize sanitize
 stage fuzz-smoke fuzz_smoke
 stage windows-build windows_build

@@ -1,9 +1,5 @@
 // Printer profiles read from .ppr files into blocks of the library's allocator.
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <new>
-#include <vector>
 
 #include "devlib/tovrel.h"
 #include "platform/files.h"
@@ -13,24 +9,6 @@
 
 namespace {
 
-// Reads exactly `size` bytes into `bytes` and makes sure the file ends there.
-// The bytes are taken as they come, so a file much shorter than its counts
-// claim costs no more memory than the file itself.
-bool ReadExactly(std::FILE* file, std::size_t size, std::vector<uint8_t>& bytes) {
-    uint8_t chunk[65536];
-    try {
-        while (bytes.size() < size) {
-            const std::size_t want = std::min(sizeof chunk, size - bytes.size());
-            const std::size_t got = std::fread(chunk, 1, want, file);
-            bytes.insert(bytes.end(), chunk, chunk + got);
-            if (got < want) return false;
-        }
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return std::fgetc(file) == EOF && !std::ferror(file);
-}
-
 void FreeBlocks(ProfileHeader& header) {
     for (Table table : kTablesInFileOrder) {
         RIPfree(HeaderBlock(header, table));
@@ -38,37 +16,51 @@ void FreeBlocks(ProfileHeader& header) {
     }
 }
 
+// True when the rest of the file, from where it stands, is exactly `size`
+// bytes: no block is allocated for rows a file does not have.
+bool RestIsExactly(std::FILE* file, int64_t size) {
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return false;
+    const long end = std::ftell(file);
+    if (end < 0 || std::fseek(file, here, SEEK_SET) != 0) return false;
+    return static_cast<int64_t>(end) - here == size;
+}
+
+// Reads the tables straight into their blocks, one read each.
+bool ReadTables(std::FILE* file, ProfileHeader& header) {
+    for (Table table : kTablesInFileOrder) SetHeaderBlock(header, table, nullptr);
+    for (Table table : kTablesInFileOrder) {
+        const std::size_t bytes = static_cast<std::size_t>(HeaderCount(header, table)) * RowSize(table);
+        if (bytes == 0) continue;
+        void* block = RIPmalloc(bytes);
+        if (!block) return false;
+        SetHeaderBlock(header, table, block);
+        if (std::fread(block, 1, bytes, file) != bytes) return false;
+    }
+    // The file may have changed since its size was taken.
+    return std::fgetc(file) == EOF && !std::ferror(file);
+}
+
 // Loads a whole profile file. The file must be exactly as long as its
-// counts say; otherwise nothing is allocated and `out` stays as it was.
+// counts say; otherwise nothing is kept and `out` stays as it was.
 int LoadProfileFile(const std::u16string& path, ProfileHeader* out) {
     std::FILE* file = OpenFile(path.c_str(), "rb");
     if (!file) return 0;
     uint8_t image[kProfileHeaderSize];
     ProfileHeader header;
-    std::vector<uint8_t> rows;
     bool ok = std::fread(image, 1, sizeof image, file) == sizeof image;
     if (ok) {
         DecodeProfileHeader(image, header);
         const int64_t size = ProfileFileSize(header);
         ok = size >= static_cast<int64_t>(kProfileHeaderSize) &&
-             ReadExactly(file, static_cast<std::size_t>(size - kProfileHeaderSize), rows);
+             RestIsExactly(file, size - static_cast<int64_t>(kProfileHeaderSize));
+        if (ok && !ReadTables(file, header)) {
+            FreeBlocks(header);
+            ok = false;
+        }
     }
     std::fclose(file);
     if (!ok) return 0;
-
-    std::size_t offset = 0;
-    for (Table table : kTablesInFileOrder) {
-        const std::size_t bytes = static_cast<std::size_t>(HeaderCount(header, table)) * RowSize(table);
-        if (bytes == 0) continue;
-        void* block = RIPmalloc(bytes);
-        if (!block) {
-            FreeBlocks(header);
-            return 0;
-        }
-        std::memcpy(block, rows.data() + offset, bytes);
-        SetHeaderBlock(header, table, block);
-        offset += bytes;
-    }
     *out = header;
     return 1;
 }

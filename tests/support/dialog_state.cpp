@@ -2,14 +2,14 @@
 
 #include "platform/text.h"
 
-void PrepareArrays(CQuillonDlg& dlg, int scripts) {
+void PrepareArrays(WorkingData& dlg, int scripts) {
     dlg.m_nScriptCount = scripts;
     dlg.m_nProfileCount = 0;
     dlg.m_pScripts = static_cast<ScriptRecord*>(std::calloc(scripts, sizeof(ScriptRecord)));
     dlg.m_pProfiles = static_cast<ProfileSlot*>(std::calloc(scripts, sizeof(ProfileSlot)));
 }
 
-void AddSlot(CQuillonDlg& dlg, const std::u16string& name, const TestProfile& profile) {
+void AddSlot(WorkingData& dlg, const std::u16string& name, const TestProfile& profile) {
     ProfileSlot& slot = dlg.m_pProfiles[dlg.m_nProfileCount++];
     CopyText(slot.name, kTextUnits, name);
     slot.header = profile.Header();

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "ui/quillon_dlg.h"
+#include "engine/working_data.h"
 #include "profile/tables.h"
 #include "support/profile_builder.h"
 
 // Allocates zero-filled script and slot arrays of `scripts` entries.
-void PrepareArrays(CQuillonDlg& dlg, int scripts);
+void PrepareArrays(WorkingData& dlg, int scripts);
 
 // Fills the next slot with `profile` under `name`, tables in private malloc
 // blocks as the loader makes them.
-void AddSlot(CQuillonDlg& dlg, const std::u16string& name, const TestProfile& profile);
+void AddSlot(WorkingData& dlg, const std::u16string& name, const TestProfile& profile);
 
 // Gives the script record rows for one table, in a calloc array as the
 // parser makes them.

@@ -41,15 +41,13 @@ ProfileHeader TestProfile::Header() const {
 }
 
 std::vector<uint8_t> TestProfile::FileImage() const {
+    const ProfileHeader h = Header();
     uint8_t head[kProfileHeaderSize];
-    EncodeProfileHeader(Header(), head);
-    std::vector<uint8_t> image(head, head + kProfileHeaderSize);
-    AppendRows(image, colorTypes);
-    AppendRows(image, resolutions);
-    AppendRows(image, inks);
-    AppendRows(image, media);
-    AppendRows(image, bitsPerPixels);
-    AppendRows(image, corrections);
+    EncodeProfileHeader(h, head);
+    std::vector<uint8_t> image;
+    image.reserve(static_cast<std::size_t>(ProfileFileSize(h)));
+    image.insert(image.end(), head, head + kProfileHeaderSize);
+    ForEachTable(*this, [&](Table, const auto& rows) { AppendRows(image, rows); });
     return image;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "profile/records.h"
+#include "profile/tables.h"
 #include "support/file_contents.h"
 
 // A profile held in vectors. `header` carries everything but the counts and
@@ -31,6 +32,17 @@ struct TestProfile {
     // Returns the bytes of the profile's .ppr file.
     std::vector<uint8_t> FileImage() const;
 };
+
+// Calls visit(table, rows) for each of the six tables, in file order.
+template <class Visit>
+void ForEachTable(const TestProfile& p, Visit visit) {
+    visit(Table::ColorType, p.colorTypes);
+    visit(Table::Resolution, p.resolutions);
+    visit(Table::Ink, p.inks);
+    visit(Table::Media, p.media);
+    visit(Table::BitsPerPixel, p.bitsPerPixels);
+    visit(Table::Correction, p.corrections);
+}
 
 // Sets the header's device name to CP932 bytes (cut to fit, NUL-terminated).
 void SetDeviceName(ProfileHeader& header, std::string_view cp932);

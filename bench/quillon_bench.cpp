@@ -1,0 +1,148 @@
+// Benchmarks of the in-process steps of an update, at 1k, 4k, 16k and 32k
+// rows: parsing a script, merging one table (N script rows, half of them
+// matching, against N/2 profile rows), and writing a profile file. Files go
+// to /dev/shm where there is one, so the numbers are not the disk's; the
+// whole-process run against the disk is tools/bench.sh.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "bench/bench_case.h"
+#include "engine/merge.h"
+#include "engine/profile_writer.h"
+#include "engine/working_data.h"
+#include "platform/text.h"
+#include "support/dialog_state.h"
+#include "support/file_contents.h"
+
+namespace {
+
+constexpr int kScales[] = {1024, 4096, 16384, 32767};
+
+std::filesystem::path g_scratch;
+
+// N script rows against N/2 profile rows, N/2 of the script rows matching:
+// the table ends with N rows, within its limit.
+BenchCase TableCase(Table table, int rows) {
+    rows = std::min(rows, MaxHeaderCount(table));
+    BenchCase spec;
+    spec[table] = {rows / 2, rows, rows / 2};
+    return spec;
+}
+
+std::string TableLabel(Table table) { return Utf16ToUtf8(TableName(table)); }
+
+// Gives the script record the rows of one table.
+void GiveTable(ScriptRecord& record, Table table, const TestProfile& rows) {
+    ForEachTable(rows, [&](Table t, const auto& tableRows) {
+        if (t == table) SetScriptRows(record, t, tableRows);
+    });
+}
+
+void Parse(benchmark::State& state, Table table) {
+    const int rows = static_cast<int>(state.range(0));
+    const std::string text = MakeBenchScriptText(TableCase(table, rows));
+    const std::filesystem::path path = g_scratch / ("parse-" + TableLabel(table) + ".SCR");
+    if (!WriteFileText(path, text)) return state.SkipWithError("cannot write the script");
+    const std::u16string script = Utf8ToUtf16(path.string());
+    WorkingData dlg;
+    for (auto _ : state) {
+        ScriptRecord record{};
+        if (!dlg.ParseUpdateScript(script, &record)) return state.SkipWithError("the script does not parse");
+        state.PauseTiming();
+        dlg.FreeScriptTables(&record);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+
+void Merge(benchmark::State& state, Table table) {
+    const BenchCase spec = TableCase(table, static_cast<int>(state.range(0)));
+    const TestProfile profile = MakeBenchProfile(spec);
+    const TestProfile rows = MakeBenchScriptRows(spec);
+    for (auto _ : state) {
+        state.PauseTiming();
+        WorkingData dlg;
+        PrepareArrays(dlg, 1);
+        AddSlot(dlg, u"Bench", profile);
+        GiveTable(dlg.m_pScripts[0], table, rows);
+        state.ResumeTiming();
+
+        const MergeResult result = MergeScriptTable(dlg.m_pProfiles[0].header, dlg.m_pScripts[0], table);
+
+        state.PauseTiming();
+        dlg.ReleaseWorkingData();
+        state.ResumeTiming();
+        if (result != MergeResult::Merged) return state.SkipWithError("the merge failed");
+    }
+    state.SetItemsProcessed(state.iterations() * spec[table].scriptRows);
+}
+
+// Writes a profile with N rows in each of the four large tables (127 in the
+// two small ones) through the writer, replacement included.
+void WriteProfile(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    BenchCase spec;
+    for (Table table : kTablesInFileOrder) spec[table].profileRows = std::min(rows, MaxHeaderCount(table));
+    const TestProfile profile = MakeBenchProfile(spec);
+    const ProfileHeader header = profile.Header();
+    ScriptRecord script{};
+    CopyText(script.printerName, kTextUnits, Utf8ToUtf16((g_scratch / "write.ppr").string()));
+    for (auto _ : state) {
+        if (!SetPrinterProfile(&script, &header, 1)) return state.SkipWithError("the profile was not written");
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(profile.FileImage().size()));
+}
+
+void Register() {
+    for (Table table : {Table::Ink, Table::Correction}) {
+        auto* b = benchmark::RegisterBenchmark(("Parse/" + TableLabel(table)).c_str(), Parse, table);
+        for (int rows : kScales) b->Arg(rows);
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+    for (Table table :
+         {Table::Ink, Table::Media, Table::ColorType, Table::BitsPerPixel, Table::Resolution, Table::Correction}) {
+        auto* b = benchmark::RegisterBenchmark(("Merge/" + TableLabel(table)).c_str(), Merge, table);
+        if (MaxHeaderCount(table) < kScales[0]) {
+            b->Arg(MaxHeaderCount(table));  // the table's whole scale
+        } else {
+            for (int rows : kScales) b->Arg(rows);
+        }
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+    auto* b = benchmark::RegisterBenchmark("WriteProfile", WriteProfile);
+    for (int rows : kScales) b->Arg(rows);
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::filesystem::path base =
+        std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "quillon-bench.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) return 2;
+    g_scratch = pattern;
+
+    // A run of the program merges once, into blocks the system has just
+    // given it. Left to itself, the allocator would hand every smaller scale
+    // the warm memory of the iteration before (blocks below its sliding
+    // threshold of up to 32 MiB are recycled) and only the large ones fresh
+    // pages; a fixed threshold gives every scale fresh pages alike.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+
+    Register();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    std::error_code error;
+    std::filesystem::remove_all(g_scratch, error);
+    return 0;
+}
