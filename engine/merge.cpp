@@ -44,6 +44,7 @@ uint64_t HashText(uint64_t hash, const char16_t (&text)[kTextUnits]) {
 // the key fields it takes over are equal to its own, names folded.
 struct NamedRule {
     using Row = NamedEntry;
+    static constexpr bool kTakesWholeRow = false;
     static bool Matches(const Row& p, const Row& s) { return SameText(p.name, s.name); }
     static uint64_t Hash(const Row& r) { return HashText(kHashStart, r.name); }
     // The profile row keeps its own name (letter case included) and id.
@@ -57,6 +58,7 @@ struct NamedRule {
 
 struct ColorTypeRule {
     using Row = ColorTypeEntry;
+    static constexpr bool kTakesWholeRow = true;
     static bool Matches(const Row& p, const Row& s) { return p.typeKey == s.typeKey; }
     static uint64_t Hash(const Row& r) { return HashValue(kHashStart, r.typeKey); }
     static void Take(Row& p, const Row& s) { p = s; }
@@ -66,6 +68,7 @@ struct ColorTypeRule {
 
 struct BitsPerPixelRule {
     using Row = BitsPerPixelEntry;
+    static constexpr bool kTakesWholeRow = true;
     static bool Matches(const Row& p, const Row& s) { return p.bppKey == s.bppKey; }
     static uint64_t Hash(const Row& r) { return HashValue(kHashStart, r.bppKey); }
     static void Take(Row& p, const Row& s) { p = s; }
@@ -75,6 +78,7 @@ struct BitsPerPixelRule {
 
 struct ResolutionRule {
     using Row = ResolutionEntry;
+    static constexpr bool kTakesWholeRow = true;
     static bool Matches(const Row& p, const Row& s) {
         return p.res1 == s.res1 && p.res2 == s.res2 && p.res3 == s.res3 && p.res4 == s.res4;
     }
@@ -90,6 +94,7 @@ struct ResolutionRule {
 
 struct CorrectionRule {
     using Row = CorrectionEntry;
+    static constexpr bool kTakesWholeRow = true;
     // level1 is no part of the key.
     static bool Matches(const Row& p, const Row& s) {
         return p.key1 == s.key1 && p.key2 == s.key2 && p.level2 == s.level2 && SameText(p.name1, s.name1) &&
@@ -120,26 +125,29 @@ public:
         m_slots.assign(size, Slot{0, kEmpty});
         m_mask = size - 1;
         for (int k = 0; k < count; ++k) {
-            const uint64_t hash = Rule::Hash(rows[k]);
+            const uint32_t hash = Mix(Rule::Hash(rows[k]));
             std::size_t i = Probe(hash, rows[k]);
             if (m_slots[i].row == kEmpty) m_slots[i] = Slot{hash, k};
         }
     }
 
     // Returns the first profile row whose key equals the script row's, or -1.
-    int Find(const Row& row) const { return m_slots[Probe(Rule::Hash(row), row)].row; }
+    int Find(const Row& row) const { return m_slots[Probe(Mix(Rule::Hash(row)), row)].row; }
 
 private:
     static constexpr int kEmpty = -1;
+    // Eight bytes, so that the slots of a full table stay in the cache.
     struct Slot {
-        uint64_t hash;
-        int row;
+        uint32_t hash;
+        int32_t row;
     };
 
+    // Folds the high bits of a hash into the low ones, which pick the slot.
+    static uint32_t Mix(uint64_t hash) { return static_cast<uint32_t>(hash ^ (hash >> 29) ^ (hash >> 47)); }
+
     // The slot holding the row's key, or the empty slot where it would go.
-    std::size_t Probe(uint64_t hash, const Row& row) const {
-        // The low bits pick the slot: fold the high ones in first.
-        std::size_t i = static_cast<std::size_t>(hash ^ (hash >> 29) ^ (hash >> 47)) & m_mask;
+    std::size_t Probe(uint32_t hash, const Row& row) const {
+        std::size_t i = hash & m_mask;
         while (m_slots[i].row != kEmpty && (m_slots[i].hash != hash || !Rule::Matches(m_rows[m_slots[i].row], row)))
             i = (i + 1) & m_mask;
         return i;
@@ -161,33 +169,81 @@ MergeResult MergeTable(ProfileHeader& header, Table table, const ScriptRecord& s
     int count = HeaderCount(header, table);
     auto* old = static_cast<Row*>(HeaderBlock(header, table));
 
+    // Match pass. A profile row that several script rows match takes each of
+    // them over in turn, so only the last one's values stay: `taker` keeps it.
+    std::vector<int32_t> matchOf;  // per script row: the profile row it matched, or -1
+    std::vector<int32_t> taker;    // per profile row: the last script row that matched it, or -1
     int32_t matched = 0;
-    int64_t appends = 0;  // rows without the mark once the match pass is over
-    std::optional<FirstMatchIndex<Rule>> index;
-    if (n > 0 && count > 0) index.emplace(old, count);
-    for (int32_t j = 0; j < n; ++j) {
-        const int k = index ? index->Find(rows[j]) : -1;
-        if (k >= 0) {
-            Rule::Take(old[k], rows[j]);  // before the mark, so the row's own key field travels
-            Rule::Mark(rows[j]);
-            ++matched;
+    int64_t appends = 0;  // rows that will not hold the mark once the match pass is over
+    if (n > 0 && count > 0) {
+        const FirstMatchIndex<Rule> index(old, count);
+        matchOf.assign(static_cast<std::size_t>(n), -1);
+        taker.assign(static_cast<std::size_t>(count), -1);
+        for (int32_t j = 0; j < n; ++j) {
+            const int k = index.Find(rows[j]);
+            if (k >= 0) {
+                matchOf[j] = k;
+                taker[k] = j;
+                ++matched;
+            } else if (!Rule::IsConsumed(rows[j])) {
+                ++appends;
+            }
         }
-        if (!Rule::IsConsumed(rows[j])) ++appends;
+    } else {
+        for (int32_t j = 0; j < n; ++j) appends += Rule::IsConsumed(rows[j]) ? 0 : 1;
     }
-    if (matched == n) return MergeResult::Merged;
+    // The marks go in after the rows have been taken over, so that a whole-row
+    // copy carries the script row's own key field.
+    const auto markMatched = [&] {
+        for (std::size_t j = 0; j < matchOf.size(); ++j)
+            if (matchOf[j] >= 0) Rule::Mark(rows[j]);
+    };
 
-    // A count past what its field holds would wrap and corrupt the profile.
-    if (count + appends > MaxHeaderCount(table)) return MergeResult::CountOverflow;
+    MergeResult result = MergeResult::Merged;
+    Row* block = nullptr;
+    if (matched != n) {
+        const uint64_t blockRows =
+            static_cast<uint64_t>(count) - static_cast<uint64_t>(matched) + static_cast<uint64_t>(n);
+        if (count + appends > MaxHeaderCount(table)) {
+            result = MergeResult::CountOverflow;  // the count would wrap and corrupt the profile
+        } else if (blockRows > std::numeric_limits<std::size_t>::max() / sizeof(Row)) {
+            result = MergeResult::NoMemory;
+        } else {
+            block = static_cast<Row*>(Tovrel().RIPmalloc(static_cast<std::size_t>(blockRows) * sizeof(Row)));
+            if (block == nullptr) result = MergeResult::NoMemory;
+        }
+    }
+    if (block == nullptr) {
+        // The table keeps its block and count; matched rows are updated in place.
+        for (std::size_t k = 0; k < taker.size(); ++k)
+            if (taker[k] >= 0) Rule::Take(old[k], rows[taker[k]]);
+        markMatched();
+        return result;
+    }
 
-    const uint64_t blockRows = static_cast<uint64_t>(count) - static_cast<uint64_t>(matched) + static_cast<uint64_t>(n);
-    if (blockRows > std::numeric_limits<std::size_t>::max() / sizeof(Row)) return MergeResult::NoMemory;
-    auto* block = static_cast<Row*>(Tovrel().RIPmalloc(static_cast<std::size_t>(blockRows) * sizeof(Row)));
-    if (block == nullptr) return MergeResult::NoMemory;  // the table keeps its block and count
+    // The profile's rows keep their places in the new block. Each is written
+    // there once: a matched row as its last script row leaves it, runs of
+    // the others in one copy.
     SetHeaderBlock(header, table, block);
-    if (count > 0) {
-        std::memmove(block, old, static_cast<std::size_t>(count) * sizeof(Row));
-        Tovrel().RIPfree(old);
+    for (int k = 0; k < count;) {
+        if (taker[k] < 0) {
+            int end = k + 1;
+            while (end < count && taker[end] < 0) ++end;
+            std::memcpy(&block[k], &old[k], static_cast<std::size_t>(end - k) * sizeof(Row));
+            k = end;
+            continue;
+        }
+        const Row& taken = rows[taker[k]];
+        if constexpr (Rule::kTakesWholeRow) {
+            std::memcpy(&block[k], &taken, sizeof(Row));
+        } else {
+            std::memcpy(&block[k], &old[k], sizeof(Row));
+            Rule::Take(block[k], taken);
+        }
+        ++k;
     }
+    if (count > 0) Tovrel().RIPfree(old);
+    markMatched();
 
     for (int32_t j = 0; j < n; ++j) {
         if (Rule::IsConsumed(rows[j])) continue;
