@@ -21,9 +21,10 @@ namespace {
 // a loaded row has none) are equal once folded. Only U+0000 folds to U+0000,
 // so one pass finds both the first difference and the common end.
 bool SameText(const char16_t (&a)[kTextUnits], const char16_t (&b)[kTextUnits]) {
+    const char16_t* fold = FoldCaseTable();
     for (int i = 0; i < kTextUnits; ++i) {
-        const char16_t unit = FoldCase(a[i]);
-        if (unit != FoldCase(b[i])) return false;
+        const char16_t unit = fold[a[i]];
+        if (unit != fold[b[i]]) return false;
         if (unit == 0) return true;
     }
     return true;
@@ -35,7 +36,8 @@ constexpr uint64_t kHashStart = 0xCBF29CE484222325u;
 uint64_t HashValue(uint64_t hash, uint64_t value) { return (hash ^ value) * 0x100000001B3u; }
 
 uint64_t HashText(uint64_t hash, const char16_t (&text)[kTextUnits]) {
-    for (int i = 0; i < kTextUnits && text[i] != 0; ++i) hash = HashValue(hash, FoldCase(text[i]));
+    const char16_t* fold = FoldCaseTable();
+    for (int i = 0; i < kTextUnits && text[i] != 0; ++i) hash = HashValue(hash, fold[text[i]]);
     return HashValue(hash, 0);  // ends the text, so "ab","c" and "a","bc" differ
 }
 

@@ -155,8 +155,12 @@ constexpr char16_t FoldUnit(char16_t u) {
     return u;
 }
 
-constexpr FoldCaseTable BuildFoldCaseTable() {
-    FoldCaseTable table{};
+struct FoldTable {
+    char16_t units[0x10000];
+};
+
+constexpr FoldTable BuildFoldTable() {
+    FoldTable table{};
     for (unsigned u = 0; u <= 0xFFFF; ++u) {
         table.units[u] = FoldUnit(static_cast<char16_t>(u));
         // Callers take a folded 0 for the end of a text.
@@ -165,11 +169,11 @@ constexpr FoldCaseTable BuildFoldCaseTable() {
     return table;
 }
 
-}  // namespace
-
 // Built by the compiler: no start-up cost, and usable from any static
 // initialiser.
-constinit const FoldCaseTable kFoldCaseTable = BuildFoldCaseTable();
+constexpr FoldTable kFoldTable = BuildFoldTable();
+
+}  // namespace
 
 std::size_t TextLength(const char16_t* text) {
     if (text == nullptr) return 0;
@@ -351,10 +355,15 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+char16_t FoldCase(char16_t unit) { return kFoldTable.units[unit]; }
+
+const char16_t* FoldCaseTable() { return kFoldTable.units; }
+
 int CompareNoCase(std::u16string_view a, std::u16string_view b) {
+    const char16_t* fold = kFoldTable.units;
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const int difference = static_cast<int>(FoldCase(a[i])) - static_cast<int>(FoldCase(b[i]));
+        const int difference = static_cast<int>(fold[a[i]]) - static_cast<int>(fold[b[i]]);
         if (difference != 0) return difference;
     }
     if (a.size() == b.size()) return 0;

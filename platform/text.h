@@ -57,18 +57,15 @@ bool WcsToMbs(char* dst, std::size_t capacity, const char16_t* src);
 std::u16string Utf8ToUtf16(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
 
-// The lower-case form of every unit, made by the compiler (text.cpp), so that
-// folding text costs one load per unit.
-struct FoldCaseTable {
-    char16_t units[0x10000];
-};
-extern const FoldCaseTable kFoldCaseTable;
-
 // Maps one unit to lower case as the Windows runtime's simple mapping does
 // (ASCII, Latin-1, Latin Extended-A and Additional, Greek, Cyrillic, Armenian,
 // Roman numerals, circled and fullwidth Latin); other units stay. Only U+0000
 // maps to U+0000.
-inline char16_t FoldCase(char16_t unit) { return kFoldCaseTable.units[unit]; }
+char16_t FoldCase(char16_t unit);
+
+// Returns FoldCase of every unit, indexed by the unit (a table the compiler
+// made): a loop over text fetches it once and folds with one load a unit.
+const char16_t* FoldCaseTable();
 
 // Compares without regard to letter case, like _wcsicmp: the units folded by
 // FoldCase compare as unsigned values, a proper prefix sorts first; <0, 0 or
