@@ -16,7 +16,7 @@
 #    written and flushed); N paired runs, medians, and their ratio. The peak
 #    memory comes from one more run under /usr/bin/time -v, against the updated
 #    profile's size. With --before, an earlier build's quillon (BINDIR holds it
-#    and its libtovrel) runs the typical case in the same pairs, for a
+#    and its libtovrel) runs both cases in the same pairs, for a
 #    before/after.
 #
 # --build DIR: the build folder to use (default build-release, made in
