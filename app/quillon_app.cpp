@@ -43,13 +43,6 @@ void SplitTwoTokens(const std::u16string& line, CString& first, CString& second)
     }
 }
 
-// A token's base name: after its last folder separator, before its last '.'.
-CString BaseName(const CString& token) {
-    CString name = token.Mid(token.ReverseFind(PathSeparator()) + 1);
-    const int dot = name.ReverseFind(u'.');
-    return dot < 0 ? name : name.Left(dot);
-}
-
 int ShowStartupError() {
     ShowMessageBox(nullptr, LoadResString(IDS_NO_SCRIPT), LoadResString(IDS_QUILLON), kMbOk | kMbIconHand);
     return kExitStartupError;
@@ -124,7 +117,7 @@ bool CQuillonApp::InitInstance() {
         return false;
     }
 
-    if (second.IsEmpty() || BaseName(first).CompareNoCase(BaseName(second).Str()) != 0) {
+    if (second.IsEmpty() || PathBaseName(first).CompareNoCase(PathBaseName(second).Str()) != 0) {
         m_nExitCode = ShowStartupError();
         return false;
     }

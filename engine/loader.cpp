@@ -7,6 +7,7 @@
 #include "engine/working_data.h"
 
 #include "devlib/tovrel.h"
+#include "engine/silent_update.h"
 #include "platform/crt_memory.h"
 #include "platform/files.h"
 #include "platform/replace_file.h"
@@ -14,14 +15,6 @@
 #include "profile/tables.h"
 
 namespace {
-
-// The printer a script is for: its file name without folder and without its
-// last extension (prof/A.B.SCR is for the printer A.B).
-CString PrinterNameOf(const CString& scriptPath) {
-    CString name = scriptPath.Mid(scriptPath.ReverseFind(PathSeparator()) + 1);
-    const int dot = name.ReverseFind(u'.');
-    return dot < 0 ? name : name.Left(dot);
-}
 
 // A library profile the merge can work on: no negative count, and rows
 // wherever rows are counted.
@@ -128,7 +121,8 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
         ScriptRecord& record = m_pScripts[i];
         if (!ParseUpdateScript(scripts[i], &record)) return 0;
 
-        const CString name = silent ? profilePath : PrinterNameOf(scripts[i]);
+        // prof/A.B.SCR is for the printer A.B.
+        const CString name = silent ? profilePath : PathBaseName(scripts[i]);
         // A name cut to its field would pair the script with another printer
         // or, in silent mode, write another file.
         if (!CopyText(record.printerName, kTextUnits, name.Str())) return 0;

@@ -1,5 +1,13 @@
 #include "engine/silent_update.h"
 
+#include "platform/files.h"
+
+CString PathBaseName(const CString& path) {
+    CString name = path.Mid(path.ReverseFind(PathSeparator()) + 1);
+    const int dot = name.ReverseFind(u'.');
+    return dot < 0 ? name : name.Left(dot);
+}
+
 const char* DescribeProfileLoad(ProfileLoad load) {
     switch (load) {
         case ProfileLoad::Loaded: return "loaded";

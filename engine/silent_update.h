@@ -24,5 +24,11 @@ enum class SilentUpdateResult {
 SilentUpdateResult UpdateProfileSilently(WorkingData& dlg, const CString& scriptPath, const CString& profilePath,
                                          std::string& reason);
 
+// Returns the base name of a path: the text after its last folder separator
+// (the whole path without one), of that the text before its last '.'. A
+// script's base name names its printer; silent mode wants the script's and
+// the profile's alike, letter case ignored.
+CString PathBaseName(const CString& path);
+
 // Returns a few English words on why a profile was not loaded.
 const char* DescribeProfileLoad(ProfileLoad load);
