@@ -1,13 +1,19 @@
+// pprtool end to end: the built program on files in a scratch folder.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "support/profile_builder.h"
 #include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -19,16 +25,14 @@ struct RunResult {
 
 // Runs build/bin/pprtool with the arguments (each quoted for the shell).
 RunResult RunPprtool(const TempFolder& scratch, const std::vector<std::string>& args) {
-    std::string command = "'" QUILLON_BIN_DIR "/pprtool'";
+    std::string command = "TOVREL_ROOT='" + scratch.Path().string() + "' '" QUILLON_BIN_DIR "/pprtool'";
     for (const std::string& arg : args) command += " '" + arg + "'";
     command += " >'" + (scratch / "out.txt") + "' 2>'" + (scratch / "err.txt") + "'";
     RunResult result;
     const int raw = std::system(command.c_str());
     if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-    const std::vector<uint8_t> out = ReadFileBytes(scratch / "out.txt");
-    const std::vector<uint8_t> err = ReadFileBytes(scratch / "err.txt");
-    result.out.assign(out.begin(), out.end());
-    result.err.assign(err.begin(), err.end());
+    result.out = ReadFileText(scratch / "out.txt");
+    result.err = ReadFileText(scratch / "err.txt");
     return result;
 }
 
@@ -50,18 +54,38 @@ TestProfile DumpedProfile() {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// A profile image with every byte random but the counts (small, random) and
+// the six references (0 in every file): random opaque bytes, device names,
+// fillers, text with bytes behind or without its terminator, and reals of
+// every kind (NaNs, infinities, subnormals).
+std::vector<uint8_t> RandomProfileImage(unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> image(kProfileHeaderSize);
+    for (uint8_t& b : image) b = static_cast<uint8_t>(rng());
+    const std::size_t countAt[] = {276, 284, 296, 308, 316, 324};
+    const std::size_t countBytes[] = {1, 1, 2, 2, 2, 2};
+    const std::size_t rowSize[] = {12, 16, 532, 532, 12, 3700};
+    std::size_t rows = 0;
+    for (int t = 0; t < 6; ++t) {
+        const uint16_t count = static_cast<uint16_t>(rng() % 4);
+        std::memcpy(&image[countAt[t]], &count, countBytes[t]);
+        std::memset(&image[countAt[t] + 4], 0, 4);  // the table reference behind the count
+        rows += count * rowSize[t];
+    }
+    for (std::size_t i = 0; i < rows; ++i) image.push_back(static_cast<uint8_t>(rng()));
+    return image;
+}
+
 }  // namespace
 
-TEST(Pprtool, DumpPrintsHeaderAndEveryRowByFieldName) {
+TEST(Pprtool, DumpPrintsHeaderAndEveryRowByFieldNameWithShortestReals) {
     TempFolder scratch;
     ASSERT_TRUE(WriteFileBytes(scratch / "p.ppr", DumpedProfile().FileImage()));
     const RunResult run = RunPprtool(scratch, {"dump", scratch / "p.ppr"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string& out = run.out;
-    EXPECT_TRUE(Contains(out, "deviceName: \"プリンタA\"\n")) << out;
-    EXPECT_TRUE(Contains(out, "opaque: 03 00 00 00 00 A0\n"));
-    EXPECT_TRUE(Contains(out, "colorTypeCount: 1\n"));
-    EXPECT_TRUE(Contains(out, "nextInkId: 3\ninkCount: 2\nnextMediaId: 12\nmediaCount: 0\n"));
+    EXPECT_TRUE(Contains(out, "opaque: 0300000000A0\ndeviceName: \"プリンタA\"\ncolorTypeCount: 1\n")) << out;
+    EXPECT_TRUE(Contains(out, "nextInkId: 3\ninkCount: 2\nfiller298: 0000\nnextMediaId: 12\nmediaCount: 0\n"));
     EXPECT_TRUE(
         Contains(out, "COLORTYPE 1\n  [0] typeCode=1 typeKey=2 filler=00CD param1=0x00000102 param2=0xDEADBEEF\n"));
     EXPECT_TRUE(
@@ -73,29 +97,277 @@ TEST(Pprtool, DumpPrintsHeaderAndEveryRowByFieldName) {
     EXPECT_TRUE(Contains(out,
                          "CORRECTTAB 1\n  [0] key1=1 key2=2 name1=\"Glossy\" name2=\"Fine\" level1=3 level2=2 "
                          "icmFile=\"PrinterA_GL.icm\" calFile=\"PrinterA_GL.CAL\" bccFile=\"PrinterA_GL.BCC\" "
-                         "text8=\"光沢紙用\" text9=\"\""));
-    // Floats print so that they read back to the same single-precision value.
-    EXPECT_TRUE(Contains(out, "scalar=0.100000001 series=1.10000002,2.0999999,"));
+                         "text8=\"光沢紙用\" text9=\"\" filler=0000 scalar=0.1 series=1.1,2.1,3.1,4.1,5.1,6.1,7.1,"
+                         "8.1,9.1,10.1 param1=0x00000020"));
     EXPECT_TRUE(run.err.empty());
+
+    const RunResult json = RunPprtool(scratch, {"dump", "--json", scratch / "p.ppr"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const char* part : {"\"deviceName\": \"プリンタA\"", "\"opaque\": \"0300000000A0\"", "\"scalar\": 0.1,",
+                             "\"name\": \"Light Magenta\"", "\"param2\": \"0xDEADBEEF\"", "\"res2\": -360"})
+        EXPECT_TRUE(Contains(json.out, part)) << part << "\n" << json.out;
 }
 
-TEST(Pprtool, DumpOfAFileWhoseSizeDoesNotMatchItsCountsExitsWith2) {
+TEST(Pprtool, DumpJsonThenMakeReproducesProfilesByteForByte) {
     TempFolder scratch;
-    std::vector<uint8_t> image = DumpedProfile().FileImage();
-    image.push_back(0);
-    ASSERT_TRUE(WriteFileBytes(scratch / "long.ppr", image));
-    const RunResult run = RunPprtool(scratch, {"dump", scratch / "long.ppr"});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_TRUE(run.out.empty());
-    EXPECT_TRUE(Contains(run.err, "long.ppr")) << run.err;
+    for (unsigned seed = 1; seed <= 24; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const std::vector<uint8_t> image = seed == 1 ? DumpedProfile().FileImage() : RandomProfileImage(seed);
+        ASSERT_TRUE(WriteFileBytes(scratch / "in.ppr", image));
+        const RunResult dump = RunPprtool(scratch, {"dump", "--json", scratch / "in.ppr"});
+        ASSERT_EQ(dump.status, 0) << dump.err;
+        ASSERT_TRUE(WriteFileText(scratch / "in.json", dump.out));
+        const RunResult make = RunPprtool(scratch, {"make", scratch / "in.json", scratch / "out.ppr"});
+        ASSERT_EQ(make.status, 0) << make.err;
+        EXPECT_TRUE(ReadFileBytes(scratch / "out.ppr") == image);
+    }
 }
 
-TEST(Pprtool, DumpOfAMissingFileExitsWith2AndWrongUsageWith1) {
+TEST(Pprtool, MakeRefusesJsonThatIsNoProfileNamingTheField) {
+    const struct {
+        const char* json;
+        const char* reason;
+    } cases[] = {
+        {"{\"header\": {", "is not JSON"},
+        {"[]", "expected an object"},
+        {"{\"INKTABS\": []}", "unknown member \"INKTABS\""},
+        {"{\"INKTAB\": [{\"nmae\": \"x\"}]}", "INKTAB[0]: unknown field \"nmae\""},
+        {"{\"INKTAB\": [{\"param1\": \"0xG\"}]}", "INKTAB[0].param1: expected a hexadecimal string"},
+        {"{\"INKTAB\": [{\"param1\": 4294967296}]}", "INKTAB[0].param1: expected a hexadecimal"},
+        {"{\"COLORTYPE\": [{\"typeKey\": 256}]}", "COLORTYPE[0].typeKey: expected an integer from 0 to 255"},
+        {"{\"RESOLTAB\": [{\"res1\": -32769}]}", "RESOLTAB[0].res1: expected an integer from -32768 to 32767"},
+        {"{\"BITSPPTAB\": [{\"filler\": \"00\"}]}", "BITSPPTAB[0].filler: expected 3 bytes in hexadecimal"},
+        {"{\"CORRECTTAB\": [{\"series\": [1, 2]}]}", "CORRECTTAB[0].series: expected an array of 10 numbers"},
+        {"{\"CORRECTTAB\": [{\"scalar\": \"one\"}]}", "CORRECTTAB[0].scalar: expected a number"},
+        {"{\"header\": {\"inkCount\": 2}, \"INKTAB\": [{}]}", "header.inkCount is 2 but INKTAB has 1 rows"},
+        {"{\"header\": {\"deviceName\": \"\xF0\x9F\x98\x80\"}}", "header.deviceName: expected a text whose every"},
+        {"{\"header\": {\"deviceName\": {\"hex\": \"00\"}}}", "expected an object whose \"hex\" holds all 270 bytes"},
+    };
     TempFolder scratch;
-    const RunResult missing = RunPprtool(scratch, {"dump", scratch / "none.ppr"});
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_TRUE(Contains(missing.err, "cannot open")) << missing.err;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        ASSERT_TRUE(WriteFileText(scratch / "p.json", c.json));
+        const RunResult run = RunPprtool(scratch, {"make", scratch / "p.json", scratch / "p.ppr"});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(Contains(run.err, c.reason)) << run.err;
+        EXPECT_FALSE(fs::exists(scratch.Path() / "p.ppr"));
+    }
 
-    EXPECT_EQ(RunPprtool(scratch, {}).status, 1);
-    EXPECT_EQ(RunPprtool(scratch, {"show", scratch / "none.ppr"}).status, 1);
+    // Limits: a name of 259 characters and 127 colour types fit; one more does not.
+    const std::string name259(259, 'n'), rows127 = [] {
+        std::string rows;
+        for (int i = 0; i < 127; ++i) rows += std::string(i ? "," : "") + "{}";
+        return rows;
+    }();
+    const struct {
+        std::string json;
+        int status;
+    } limits[] = {
+        {"{\"INKTAB\": [{\"name\": \"" + name259 + "\"}]}", 0},
+        {"{\"INKTAB\": [{\"name\": \"" + name259 + "n\"}]}", 2},
+        {"{\"COLORTYPE\": [" + rows127 + "]}", 0},
+        {"{\"COLORTYPE\": [" + rows127 + ",{}]}", 2},
+    };
+    for (const auto& c : limits) {
+        ASSERT_TRUE(WriteFileText(scratch / "p.json", c.json));
+        EXPECT_EQ(RunPprtool(scratch, {"make", scratch / "p.json", scratch / "limit.ppr"}).status, c.status)
+            << c.json.substr(0, 60);
+    }
+}
+
+TEST(Pprtool, UnreadableProfilesAreRefusedWithTheReasonAndTheirNumbers) {
+    TempFolder scratch;
+    const std::vector<uint8_t> good = DumpedProfile().FileImage();
+    std::vector<uint8_t> longer = good, negative = good;
+    longer.push_back(0);
+    negative[296] = 0xFF;  // inkCount -1
+    negative[297] = 0xFF;
+    ASSERT_TRUE(WriteFileBytes(scratch / "good.ppr", good));
+    ASSERT_TRUE(WriteFileBytes(scratch / "short.ppr", std::vector<uint8_t>(good.begin(), good.begin() + 100)));
+    ASSERT_TRUE(WriteFileBytes(scratch / "long.ppr", longer));
+    ASSERT_TRUE(WriteFileBytes(scratch / "negative.ppr", negative));
+    const std::string size = std::to_string(good.size());
+    const struct {
+        const char* file;
+        std::string reason;
+    } cases[] = {
+        {"none.ppr", "none.ppr: cannot open the file"},
+        {"short.ppr", "is 100 bytes long, shorter than the 332-byte profile header"},
+        {"long.ppr", "is " + std::to_string(good.size() + 1) +
+                         " bytes long, but its counts (1 COLORTYPE, 1 RESOLTAB, "
+                         "2 INKTAB, 0 MEDIATAB, 1 BITSPPTAB, 1 CORRECTTAB) make " +
+                         size + " bytes"},
+        {"negative.ppr", "has a negative row count: INKTAB -1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"dump", scratch / c.file},
+                                                     {"dump", "--json", scratch / c.file},
+                                                     {"diff", scratch / c.file, scratch / "good.ppr"},
+                                                     {"diff", scratch / "good.ppr", scratch / c.file}}) {
+            const RunResult run = RunPprtool(scratch, args);
+            EXPECT_EQ(run.status, 2);
+            EXPECT_TRUE(run.out.empty());
+            EXPECT_TRUE(Contains(run.err, c.reason)) << run.err;
+        }
+    }
+}
+
+TEST(Pprtool, WrongUsageExits64AndHelpNamesEveryVerb) {
+    TempFolder scratch;
+    const std::vector<std::vector<std::string>> wrong = {{},
+                                                         {"show", "x.ppr"},
+                                                         {"dump"},
+                                                         {"dump", "a", "b"},
+                                                         {"make", "a.json"},
+                                                         {"diff", "a"},
+                                                         {"plan", "a.SCR"},
+                                                         {"apply", "a.SCR"},
+                                                         {"apply", "a.SCR", "a.ppr", "--backup"},
+                                                         {"dump", "--xml", "a"}};
+    for (const auto& args : wrong) EXPECT_EQ(RunPprtool(scratch, args).status, 64) << (args.empty() ? "" : args[0]);
+
+    const RunResult help = RunPprtool(scratch, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* verb : {"dump", "make", "diff", "plan", "apply"}) EXPECT_TRUE(Contains(help.out, verb)) << verb;
+    const RunResult applyHelp = RunPprtool(scratch, {"apply", "--help"});
+    EXPECT_EQ(applyHelp.status, 0);
+    EXPECT_TRUE(Contains(applyHelp.out, "--backup")) << applyHelp.out;
+    EXPECT_TRUE(Contains(applyHelp.out, "Exit:"));
+}
+
+TEST(Pprtool, DiffNamesUpdatedAppendedAndRemovedRowsAndMovedCounters) {
+    TempFolder scratch;
+    TestProfile before = DumpedProfile();
+    TestProfile after = before;
+    after.inks[1].param1 = 0xC0FF;
+    after.inks.push_back(MakeNamed(u"ライトシアン", 3, 5, 6));
+    after.header.nextInkId = 4;
+    after.corrections[0].series[2] = 1.5f;
+    after.bitsPerPixels.clear();
+    ASSERT_TRUE(WriteFileBytes(scratch / "old.ppr", before.FileImage()));
+    ASSERT_TRUE(WriteFileBytes(scratch / "new.ppr", after.FileImage()));
+
+    const RunResult same = RunPprtool(scratch, {"diff", scratch / "old.ppr", scratch / "old.ppr"});
+    EXPECT_EQ(same.status, 0);
+    EXPECT_EQ(same.out, "no changes\n");
+
+    const RunResult run = RunPprtool(scratch, {"diff", scratch / "old.ppr", scratch / "new.ppr"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out,
+              "header: nextInkId 3 -> 4, inkCount 2 -> 3, bitsPerPixelCount 1 -> 0\n"
+              "INKTAB: 1 updated, 1 appended\n"
+              "  [1] updated: param1 0x0000C001 -> 0x0000C0FF\n"
+              "  [2] appended: name=\"ライトシアン\" id=3 param1=0x00000005 param2=0x00000006\n"
+              "BITSPPTAB: 1 removed\n"
+              "  [0] removed: bppKey=4 filler=000000 param1=0x00000004 param2=0x00000000\n"
+              "CORRECTTAB: 1 updated\n"
+              "  [0] updated: series 1.1,2.1,3.1,4.1,5.1,6.1,7.1,8.1,9.1,10.1 -> 1.1,2.1,1.5,4.1,5.1,6.1,7.1,8.1,9.1,"
+              "10.1\n");
+}
+
+namespace {
+
+// The sample's script and profile (build/sample) copied into `folder`.
+void CopySample(const fs::path& folder) {
+    fs::create_directories(folder);
+    fs::copy_file(QUILLON_SAMPLE_DIR "/prof/PrinterA.SCR", folder / "PrinterA.SCR");
+    fs::copy_file(QUILLON_SAMPLE_DIR "/printsys/copypool/PrinterA.ppr", folder / "PrinterA.ppr");
+}
+
+}  // namespace
+
+TEST(Pprtool, ApplyWithBackupKeepsEveryOldProfileAndReportsTheChanges) {
+    TempFolder scratch;
+    const fs::path work = scratch.Path() / "print shop", backups = scratch.Path() / "old profiles";
+    CopySample(work);
+    fs::create_directories(backups);
+    const std::vector<uint8_t> original = ReadFileBytes(work / "PrinterA.ppr");
+    const std::string script = (work / "PrinterA.SCR").string(), profile = (work / "PrinterA.ppr").string();
+
+    const RunResult first = RunPprtool(scratch, {"apply", script, profile, "--backup", backups.string()});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(Contains(first.out, profile + " updated from " + script +
+                                        ": COLORTYPE 1 updated, 1 appended; RESOLTAB 1 updated; INKTAB 1 updated, "
+                                        "1 appended; MEDIATAB 1 appended; BITSPPTAB 1 appended; CORRECTTAB 1 updated; "
+                                        "header colorTypeCount 3 -> 4, nextInkId 5 -> 6"))
+        << first.out;
+    const std::vector<uint8_t> updated = ReadFileBytes(work / "PrinterA.ppr");
+    EXPECT_FALSE(updated == original);
+
+    // A second run (in the same second, as a rule) keeps a backup of its own
+    // and, every row now matching with the same values, changes nothing.
+    const RunResult second = RunPprtool(scratch, {"apply", script, profile, "--backup", backups.string(), "--json"});
+    ASSERT_EQ(second.status, 0) << second.err;
+    for (const std::string& part : {std::string("\"outcome\": \"done\""), std::string("\"status\": 0"),
+                                    "\"backup\": \"" + backups.string() + "/PrinterA.",
+                                    std::string("\"INKTAB\": {\n        \"updated\": 0,\n        \"appended\": 0,")})
+        EXPECT_TRUE(Contains(second.out, part)) << part << "\n" << second.out;
+    std::vector<std::vector<uint8_t>> kept;
+    for (const auto& entry : fs::directory_iterator(backups)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.rfind("PrinterA.", 0), 0u) << name;
+        EXPECT_EQ(name.substr(name.size() - 4), ".ppr");
+        kept.push_back(ReadFileBytes(entry.path()));
+    }
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_TRUE((kept[0] == original && kept[1] == updated) || (kept[1] == original && kept[0] == updated));
+
+    // A backup that cannot be written stops the update before it starts.
+    fs::permissions(backups, fs::perms::owner_read | fs::perms::owner_exec);
+    const bool canStillWrite = WriteFileText(backups / "probe", "x");  // root writes anyway
+    for (const std::string& folder : {(scratch.Path() / "missing").string(), backups.string()}) {
+        if (folder == backups.string() && canStillWrite) continue;
+        const RunResult refused = RunPprtool(scratch, {"apply", script, profile, "--backup", folder, "--json"});
+        EXPECT_EQ(refused.status, 11) << folder;
+        EXPECT_TRUE(Contains(refused.err, "backup refused, nothing done")) << refused.err;
+        EXPECT_TRUE(Contains(refused.out, "\"outcome\": \"backup failed\"")) << refused.out;
+        EXPECT_TRUE(ReadFileBytes(work / "PrinterA.ppr") == updated);
+    }
+    fs::permissions(backups, fs::perms::owner_all);
+}
+
+TEST(Pprtool, PlanAndApplyEndAsQuillonEndsAndPlanWritesNothing) {
+    TempFolder scratch;
+    const fs::path work = scratch.Path() / "w";
+    CopySample(work);
+    ASSERT_TRUE(WriteFileText(work / "Other.SCR", "[Tessera PPR Version],3.0\n[QUILLON_START]\n"));
+    ASSERT_TRUE(WriteFileText(work / "Broken.SCR", "[Tessera PPR Version],3.1\n"));
+    ASSERT_TRUE(WriteFileText(work / "Broken.ppr", "not a profile"));
+    ASSERT_TRUE(WriteFileText(work / "Empty.SCR", "[Tessera PPR Version],3.0\n"));
+    fs::copy_file(work / "PrinterA.ppr", work / "Empty.ppr");
+    fs::copy_file(work / "PrinterA.SCR", work / "Locked.SCR");
+    fs::copy_file(work / "PrinterA.ppr", work / "Locked.ppr");
+    fs::permissions(work / "Locked.ppr", fs::perms::owner_read);
+    fs::copy_file(work / "PrinterA.SCR", work / "Junk.SCR");
+    ASSERT_TRUE(WriteFileText(work / "Junk.ppr", "not a profile"));
+    const auto at = [&](const char* name) { return (work / name).string(); };
+    const struct {
+        const char* script;
+        const char* profile;
+        int status;
+        const char* planSays;
+    } cases[] = {
+        {"PrinterA.SCR", "Other.ppr", 1, "different base names"},
+        {"Broken.SCR", "Broken.ppr", 1, "pprtool check"},  // the script does not parse
+        {"None.SCR", "None.ppr", 1, "スクリプトファイルのオープンに失敗しました"},
+        {"Empty.SCR", "Empty.ppr", 0, "no changes"},  // no rows: nothing written
+        {"Junk.SCR", "Junk.ppr", 9, "Junk.ppr: the print system's library cannot read it as a profile"},
+        {"Locked.SCR", "Locked.ppr", 2, "プリンタプロファイルの書き込みに失敗しました"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        const std::vector<uint8_t> before = ReadFileBytes(work / c.profile);
+        const RunResult plan = RunPprtool(scratch, {"plan", at(c.script), at(c.profile)});
+        EXPECT_EQ(plan.status, c.status);
+        EXPECT_TRUE(Contains(plan.out + plan.err, c.planSays)) << plan.out << plan.err;
+        EXPECT_TRUE(ReadFileBytes(work / c.profile) == before);
+        const RunResult apply = RunPprtool(scratch, {"apply", at(c.script), at(c.profile)});
+        EXPECT_EQ(apply.status, c.status) << apply.err;
+        EXPECT_TRUE(ReadFileBytes(work / c.profile) == before || c.status == 0);
+        if (c.status == 1) EXPECT_TRUE(Contains(apply.err, "スクリプトファイルが無いか")) << apply.err;
+    }
+    EXPECT_FALSE(fs::exists(scratch.Path() / "tovrel.log") &&
+                 Contains(ReadFileText(scratch.Path() / "tovrel.log"), "pprtool-plan"))
+        << "plan logged its temporary file";
 }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "platform/text.h"
 #include "profile/records.h"
@@ -650,8 +651,10 @@ struct RunResult {
     std::string output;  // standard output and standard error
 };
 
-RunResult RunQuillon(const fs::path& folder, const fs::path& outFile, const std::string& script,
-                     const std::string& profile) {
+// Runs a program of the build with TOVREL_ROOT set to `folder`, standard
+// output to `outFile` and standard error to `errFile` (the same file when empty).
+RunResult RunProgram(const char* name, std::vector<std::string> args, const fs::path& folder, const fs::path& outFile,
+                     const fs::path& errFile = {}) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         if (std::strncmp(*e, "TOVREL_ROOT=", 12) != 0 && std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0)
@@ -665,18 +668,22 @@ RunResult RunQuillon(const fs::path& folder, const fs::path& outFile, const std:
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string program = QUILLON_BIN_DIR "/quillon";
-    std::string scriptArg = script, profileArg = profile;
-    char* argv[] = {program.data(), scriptArg.data(), profileArg.data(), nullptr};
+    std::string program = std::string(QUILLON_BIN_DIR "/") + name;
+    std::vector<char*> argv = {program.data()};
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (errFile.empty())
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     pid_t pid = 0;
     RunResult result;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         result.output = "posix_spawn failed: " + std::string(std::strerror(spawned));
@@ -688,6 +695,11 @@ RunResult RunQuillon(const fs::path& folder, const fs::path& outFile, const std:
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     result.output = ReadFileText(outFile);
     return result;
+}
+
+RunResult RunQuillon(const fs::path& folder, const fs::path& outFile, const std::string& script,
+                     const std::string& profile) {
+    return RunProgram("quillon", {script, profile}, folder, outFile);
 }
 
 const char kMessage104[] = "スクリプトファイルが無いか、スクリプトファイルのフォーマットが不正です。";
@@ -771,7 +783,78 @@ void CheckSeeds(int first, int last) {
     EXPECT_GT(tally.unchanged, 0);
 }
 
+// Runs one seed through quillon and through pprtool plan, apply --backup and
+// diff: apply must end as quillon ends and leave the same bytes, plan must
+// write nothing and end the same, and plan, apply and the diff of the backup
+// against the result must name the same changes.
+struct PprtoolTally {
+    std::map<int, int> statuses;
+    int compared = 0;  // cases whose changes plan, apply and diff all listed
+};
+
+void CheckPprtoolSeed(int seed, const fs::path& root, PprtoolTally& tally) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    const Case c = MakeCase(seed);
+    std::error_code ignored;
+    fs::remove_all(root / "pprtool", ignored);
+    const fs::path quillonFolder = root / "pprtool" / "quillon", toolFolder = root / "pprtool" / "with blanks";
+    const fs::path backups = root / "pprtool" / "backups";
+    for (const fs::path& folder : {quillonFolder, toolFolder, backups}) fs::create_directories(folder);
+    for (const fs::path& folder : {quillonFolder, toolFolder}) {
+        ASSERT_TRUE(WriteFileText(folder / c.scriptName, c.script));
+        ASSERT_TRUE(WriteFileBytes(folder / c.profileName, c.profile));
+    }
+    const std::string script = (toolFolder / c.scriptName).string(), profile = (toolFolder / c.profileName).string();
+    const fs::path out = root / "pprtool" / "out.txt", err = root / "pprtool" / "err.txt";
+
+    const RunResult quillon =
+        RunQuillon(quillonFolder, root / "pprtool" / "quillon.txt", (quillonFolder / c.scriptName).string(),
+                   (quillonFolder / c.profileName).string());
+    tally.statuses[quillon.status]++;
+
+    const RunResult plan = RunProgram("pprtool", {"plan", script, profile}, toolFolder, out, err);
+    EXPECT_EQ(plan.status, quillon.status) << ReadFileText(err);
+    EXPECT_TRUE(ReadFileBytes(toolFolder / c.profileName) == c.profile) << "plan wrote the profile";
+    EXPECT_FALSE(fs::exists(toolFolder / "tovrel.log")) << "plan wrote the print system's log";
+
+    const RunResult apply =
+        RunProgram("pprtool", {"apply", script, profile, "--backup", backups.string(), "--json"}, toolFolder, out, err);
+    EXPECT_EQ(apply.status, quillon.status) << ReadFileText(err);
+    EXPECT_TRUE(ReadFileBytes(toolFolder / c.profileName) == ReadFileBytes(quillonFolder / c.profileName))
+        << "apply and quillon left different profiles";
+    const nlohmann::json report = nlohmann::json::parse(apply.output, nullptr, false);
+    ASSERT_TRUE(report.is_object()) << apply.output;
+    EXPECT_EQ(report["status"], quillon.status);
+    if (!report["backup"].is_string()) return;  // the profile was no profile: nothing to back up, nothing written
+
+    const fs::path backup = report["backup"].get<std::string>();
+    EXPECT_EQ(backup.parent_path(), backups);
+    EXPECT_TRUE(ReadFileBytes(backup) == c.profile) << "the backup is not the old profile";
+    if (quillon.status != 0) return;
+    const RunResult diff = RunProgram("pprtool", {"diff", backup.string(), profile}, toolFolder, out, err);
+    EXPECT_EQ(diff.output, plan.output);
+    EXPECT_EQ(diff.status, plan.output == "no changes\n" ? 0 : 1);
+    const RunResult diffJson =
+        RunProgram("pprtool", {"diff", "--json", backup.string(), profile}, toolFolder, out, err);
+    EXPECT_EQ(nlohmann::json::parse(diffJson.output, nullptr, false), report["changes"]);
+    if (plan.output != "no changes\n") tally.compared++;
+}
+
+void CheckPprtoolSeeds(int first, int last) {
+    TempFolder temp;
+    PprtoolTally tally;
+    for (int seed = first; seed <= last; ++seed) CheckPprtoolSeed(seed, temp.Path(), tally);
+    // Every road the program takes is taken by the tool too.
+    EXPECT_GT(tally.statuses[0], 0);
+    EXPECT_GT(tally.statuses[1], 0);
+    EXPECT_GT(tally.statuses[2], 0);
+    EXPECT_GT(tally.compared, (last - first + 1) / 4);
+}
+
 }  // namespace
+
+TEST(SilentModeModel, PprtoolPlanApplyAndDiffAgreeWithTheProgramOnSeeds1To50) { CheckPprtoolSeeds(1, 50); }
+TEST(SilentModeModel, PprtoolPlanApplyAndDiffAgreeWithTheProgramOnSeeds51To100) { CheckPprtoolSeeds(51, 100); }
 
 TEST(SilentModeModel, GlyphTablesDecodeToTheirUnits) {
     for (const CasePair& p : kCasePairs) {

@@ -9,15 +9,15 @@ root=$(pwd)
 if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
-    apt-get install -y -qq cmake make g++ >/dev/null
+    apt-get install -y -qq cmake make g++ nlohmann-json3-dev libcli11-dev >/dev/null
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target quillon pprtool >/dev/null
+cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target quillon pprtool sample >/dev/null
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quillon-demo.XXXXXX")
-cp -r sample/printsys "$scratch/printsys"
-cp sample/prof/PrinterA.SCR "$scratch/PrinterA.SCR"
+cp -r build/sample/printsys "$scratch/printsys"
+cp build/sample/prof/PrinterA.SCR "$scratch/PrinterA.SCR"
 cp "$scratch/printsys/copypool/PrinterA.ppr" "$scratch/PrinterA.ppr"
 cd "$scratch"
 

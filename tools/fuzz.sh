@@ -7,12 +7,12 @@ seconds=${1:-60}
 CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_SANITIZE=ON -DQUILLON_FUZZ=ON \
     -DQUILLON_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc 2>/dev/null || echo 2)" --target script_parser_fuzzer profile_reader_fuzzer \
-    silent_update_fuzzer
+    silent_update_fuzzer sample
 for target in script_parser_fuzzer profile_reader_fuzzer silent_update_fuzzer; do
     corpus=build-fuzz/corpus/$target
     mkdir -p "$corpus"
     # The sample files seed the corpus.
-    cp sample/prof/*.SCR sample/printsys/copypool/*.ppr "$corpus"/ 2>/dev/null || true
+    cp sample/prof/*.SCR build-fuzz/sample/printsys/copypool/*.ppr "$corpus"/ 2>/dev/null || true
     echo "== $target: $seconds s =="
     # Rows are stored as they arrive, so memory follows the input's size and
     # libFuzzer's own limits hold (2 GB, for one allocation and in all).

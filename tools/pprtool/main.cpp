@@ -1,0 +1,174 @@
+// pprtool: the administrator's companion of quillon. It checks update
+// scripts, shows what an update would change, applies it with a backup, and
+// dumps, rebuilds and compares printer profiles, all through the program's
+// own parser, profile reader, merge and writer.
+#include <cstdio>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include "platform/afx.h"
+#include "platform/text.h"
+#include "res/program_resources.h"
+#include "tools/pprtool/profile_data.h"
+#include "tools/pprtool/profile_diff.h"
+#include "tools/pprtool/profile_fields.h"
+#include "tools/pprtool/profile_json.h"
+#include "tools/pprtool/update.h"
+
+namespace {
+
+constexpr int kExitUsage = 64;     // wrong command line, every verb
+constexpr int kExitBadFile = 2;    // dump, make, diff: a file that cannot be read or written
+constexpr int kExitDifferent = 1;  // diff: the profiles differ
+
+int Flushed(int status) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "pprtool: cannot write to standard output\n");
+        return kExitBadFile;
+    }
+    return status;
+}
+
+bool Read(const std::string& path, ProfileData& profile) {
+    std::string error;
+    if (ReadProfile(path, profile, error)) return true;
+    std::fprintf(stderr, "pprtool: %s\n", error.c_str());
+    return false;
+}
+
+int Dump(const std::string& path, bool json) {
+    ProfileData profile;
+    if (!Read(path, profile)) return kExitBadFile;
+    if (json) {
+        std::printf("%s\n", ProfileToJson(profile).dump(2).c_str());
+        return Flushed(0);
+    }
+    const ProfileHeader header = profile.LinkedHeader();
+    for (const FieldSpec& field : HeaderFields())
+        std::printf("%s: %s\n", field.name, FormatField(field, reinterpret_cast<const uint8_t*>(&header)).c_str());
+    for (Table table : kTablesInFileOrder) {
+        std::printf("%s %d\n", TableNameUtf8(table).c_str(), profile.RowCount(table));
+        for (int i = 0; i < profile.RowCount(table); ++i)
+            std::printf("  [%d] %s\n", i, FormatRecord(RowFields(table), profile.Row(table, i)).c_str());
+    }
+    return Flushed(0);
+}
+
+int Make(const std::string& jsonPath, const std::string& outPath) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(jsonPath, bytes)) {
+        std::fprintf(stderr, "pprtool: %s: cannot open the file\n", jsonPath.c_str());
+        return kExitBadFile;
+    }
+    nlohmann::json document;
+    try {
+        document = nlohmann::json::parse(bytes.begin(), bytes.end());
+    } catch (const nlohmann::json::parse_error& e) {
+        std::fprintf(stderr, "pprtool: %s is not JSON: %s\n", jsonPath.c_str(), e.what());
+        return kExitBadFile;
+    }
+    ProfileData profile;
+    std::string error;
+    if (!ProfileFromJson(document, profile, error)) {
+        std::fprintf(stderr, "pprtool: %s: %s\n", jsonPath.c_str(), error.c_str());
+        return kExitBadFile;
+    }
+    if (!WriteProfile(outPath, profile, error)) {
+        std::fprintf(stderr, "pprtool: %s\n", error.c_str());
+        return kExitBadFile;
+    }
+    return 0;
+}
+
+int Diff(const std::string& oldPath, const std::string& newPath, bool json) {
+    ProfileData before, after;
+    if (!Read(oldPath, before) || !Read(newPath, after)) return kExitBadFile;
+    const ProfileChanges changes = CompareProfiles(before, after);
+    if (json)
+        std::printf("%s\n", ChangesToJson(changes).dump(2).c_str());
+    else
+        PrintChanges(stdout, changes, before, after);
+    return Flushed(changes.Empty() ? 0 : kExitDifferent);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetJapaneseLocale();
+    SetResources(&ProgramResources());  // the program's own messages, for plan and apply
+    CLI::App app{
+        "pprtool: checks quillon's update scripts, previews and applies an update, and dumps, builds and "
+        "compares printer profiles (.ppr).\n"
+        "Paths may contain blanks. Wrong usage exits 64."};
+    app.require_subcommand(1);
+
+    std::string first, second;
+    bool json = false;
+
+    CLI::App* dump = app.add_subcommand(
+        "dump",
+        "Print a profile's header and every row of its six tables, or one JSON document with --json.\n"
+        "Exit: 0 printed; 2 the file cannot be read or is not a profile.");
+    dump->add_option("FILE.ppr", first, "the profile")->required();
+    dump->add_flag("--json", json, "every header field and row as JSON; uninterpreted bytes in hex");
+
+    CLI::App* make =
+        app.add_subcommand("make",
+                           "Build a profile from the JSON that dump --json prints (the inverse of dump --json).\n"
+                           "Exit: 0 written; 2 the JSON cannot be read or is not a profile, or OUT cannot be written.");
+    make->add_option("FILE.json", first, "the JSON document")->required();
+    make->add_option("OUT.ppr", second, "the profile to write (replaced in one step)")->required();
+
+    CLI::App* diff = app.add_subcommand(
+        "diff",
+        "Show what changed from OLD to NEW per table: rows updated (fields old -> new), rows appended, "
+        "header counters moved.\nExit: 0 identical; 1 different; 2 a file cannot be read.");
+    diff->add_option("OLD.ppr", first, "the profile before")->required();
+    diff->add_option("NEW.ppr", second, "the profile after")->required();
+    diff->add_flag("--json", json, "the number of changes per table and the header fields that moved, as JSON");
+
+    CLI::App* plan = app.add_subcommand(
+        "plan",
+        "Dry run of `quillon SCRIPT PROFILE`: print what it would change, as diff prints it; write "
+        "nothing.\nExit: as quillon would end: 0 the update would succeed (changes or not); 1 start-up "
+        "error (base names differ, script cannot be opened or parsed); 2 the profile could not be "
+        "written; 3 out of memory; 9 the profile could not be loaded.");
+    plan->add_option("SCRIPT", first, "the update script (.SCR)")->required();
+    plan->add_option("PROFILE", second, "the profile file (.ppr), with the script's base name")->required();
+
+    ApplyOptions applyOptions;
+    CLI::App* apply = app.add_subcommand(
+        "apply",
+        "Run the silent update `quillon SCRIPT PROFILE` without message boxes: the same load, merge "
+        "and one-step write, under the same lock of the profile.\nExit: as quillon: 0 done; 1 start-up "
+        "error; 2 the profile could not be written; 3 out of memory; 9 the profile could not be loaded; 10 "
+        "another update holds the profile; 11 --backup given and the backup could not be written (nothing "
+        "done).");
+    apply->add_option("SCRIPT", applyOptions.script, "the update script (.SCR)")->required();
+    apply->add_option("PROFILE", applyOptions.profile, "the profile file (.ppr), with the script's base name")
+        ->required();
+    apply->add_option("--backup", applyOptions.backupFolder,
+                      "first copy the old profile to DIR/<name>.<UTC time stamp>.ppr; refuse to run if that fails");
+    apply->add_flag("--json", applyOptions.json,
+                    "a JSON report: rows updated and appended per table, counters, the backup, the outcome");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    }
+
+    if (dump->parsed()) return Dump(first, json);
+    if (make->parsed()) return Make(first, second);
+    if (diff->parsed()) return Diff(first, second, json);
+    if (plan->parsed()) return Flushed(PlanUpdate(first, second));
+    if (apply->parsed()) return Flushed(ApplyUpdate(applyOptions));
+    return kExitUsage;
+}

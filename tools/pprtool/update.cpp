@@ -1,0 +1,289 @@
+#include "tools/pprtool/update.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <random>
+
+#include <nlohmann/json.hpp>
+
+#include "app/quillon_app.h"
+#include "devlib/tovrel.h"
+#include "engine/silent_update.h"
+#include "engine/working_data.h"
+#include "platform/afx.h"
+#include "platform/files.h"
+#include "platform/replace_file.h"
+#include "platform/text.h"
+#include "res/resource.h"
+#include "tools/pprtool/profile_data.h"
+#include "tools/pprtool/profile_diff.h"
+#include "tools/pprtool/profile_fields.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Message boxes become lines on standard error while the update runs.
+class StderrMessageHost : public MessageHost {
+public:
+    explicit StderrMessageHost(std::string prefix) : m_prefix(std::move(prefix)) {}
+    int ShowMessage(HostWindow, const CString& text, const CString& caption, unsigned) override {
+        std::fprintf(stderr, "%s%s: %s\n", m_prefix.c_str(), Utf16ToUtf8(caption.Str()).c_str(),
+                     Utf16ToUtf8(text.Str()).c_str());
+        return 1;
+    }
+
+private:
+    std::string m_prefix;
+};
+
+class ScopedMessageHost {
+public:
+    explicit ScopedMessageHost(MessageHost& host) { SetMessageHost(&host); }
+    ~ScopedMessageHost() { SetMessageHost(nullptr); }
+};
+
+const char* StartupErrorHint() {
+    return "pprtool: the script and the profile must have the same base name, and the script must open and "
+           "parse (pprtool check SCRIPT says where it fails)\n";
+}
+
+struct UpdateRun {
+    SilentUpdateResult result;
+    std::string reason;  // why the profile was not loaded, or why the names do not go together
+};
+
+// What `quillon SCRIPT PROFILE` does once it has its two paths: the base-name
+// check, then the engine's silent update with its lock.
+UpdateRun RunUpdate(const std::string& script, const std::string& profile) {
+    const CString scriptPath(Utf8ToUtf16(script)), profilePath(Utf8ToUtf16(profile));
+    if (PathBaseName(scriptPath).CompareNoCase(PathBaseName(profilePath).Str()) != 0)
+        return {SilentUpdateResult::ScriptFailed, "the script and the profile have different base names"};
+    WorkingData data;
+    UpdateRun run{SilentUpdateResult::Done, {}};
+    run.result = UpdateProfileSilently(data, scriptPath, profilePath, run.reason);
+    return run;
+}
+
+// The status `quillon SCRIPT PROFILE` ends with.
+int ExitStatusOf(SilentUpdateResult result) {
+    switch (result) {
+        case SilentUpdateResult::Done: return kExitOk;
+        case SilentUpdateResult::ScriptFailed: return kExitStartupError;
+        case SilentUpdateResult::ProfileNotLoaded: return kExitProfileNotLoaded;
+        case SilentUpdateResult::ProfileBusy: return kExitProfileBusy;
+        case SilentUpdateResult::WriteFailed: return kExitWriteFailed;
+        case SilentUpdateResult::OutOfMemory: return kExitOutOfMemory;
+    }
+    return kExitStartupError;
+}
+
+// Says on standard error why an update did not run, as quillon would.
+void ReportFailure(const UpdateRun& run, const std::string& profile) {
+    if (run.result == SilentUpdateResult::ScriptFailed) {
+        std::fprintf(stderr, "pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_NO_SCRIPT).Str()).c_str());
+        if (!run.reason.empty()) std::fprintf(stderr, "pprtool: %s\n", run.reason.c_str());
+        std::fputs(StartupErrorHint(), stderr);
+    } else if (run.result == SilentUpdateResult::ProfileNotLoaded || run.result == SilentUpdateResult::ProfileBusy) {
+        std::fprintf(stderr, "pprtool: %s: %s\n", profile.c_str(), run.reason.c_str());
+    }
+}
+
+std::string Utf8Path(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+// A folder of its own under the system's temporary folder, removed with
+// everything in it at the end.
+class ScratchFolder {
+public:
+    bool Create() {
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        if (error) return false;
+        std::random_device random;
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const fs::path candidate = base / ("pprtool-plan-" + std::to_string(random()));
+            if (fs::create_directory(candidate, error)) {
+                m_path = candidate;
+                return true;
+            }
+        }
+        return false;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (!m_path.empty()) fs::remove_all(m_path, ignored);
+    }
+    const fs::path& Path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+// The time stamp of a backup's name, in UTC: 20261207T154501Z.
+std::string UtcStamp() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* utc = std::gmtime(&now);
+    char text[32] = "00000000T000000Z";
+    if (utc) std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", utc);
+    return text;
+}
+
+// Writes `bytes` as FOLDER/<name>.<stamp>.ppr (with -2, -3, ... when that
+// name is taken, so that no backup replaces another); false with `error`.
+bool WriteBackup(const std::string& folder, const std::string& profile, const std::vector<uint8_t>& bytes,
+                 std::string& backup, std::string& error) {
+    std::error_code failed;
+    if (!fs::is_directory(PathOf(folder), failed)) {
+        error = folder + " is not a folder";
+        return false;
+    }
+    const std::string stem = Utf16ToUtf8(PathBaseName(CString(Utf8ToUtf16(profile))).Str()) + "." + UtcStamp();
+    for (int n = 1; n < 1000; ++n) {
+        const std::string name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".ppr";
+        const fs::path candidate = PathOf(folder) / PathOf(name);
+        if (fs::exists(candidate, failed)) continue;
+        backup = Utf8Path(candidate);
+        FileReplacement file;
+        if (!file.Open(Utf8ToUtf16(backup).c_str()) || !file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
+            error = "cannot write " + backup;
+            return false;
+        }
+        return true;
+    }
+    error = "no free backup name for " + stem + " in " + folder;
+    return false;
+}
+
+const char* OutcomeName(SilentUpdateResult result) {
+    switch (result) {
+        case SilentUpdateResult::Done: return "done";
+        case SilentUpdateResult::ScriptFailed: return "start-up error";
+        case SilentUpdateResult::ProfileNotLoaded: return "profile not loaded";
+        case SilentUpdateResult::ProfileBusy: return "profile busy";
+        case SilentUpdateResult::WriteFailed: return "write failed";
+        case SilentUpdateResult::OutOfMemory: return "out of memory";
+    }
+    return "";
+}
+
+// "INKTAB 1 updated, 1 appended; MEDIATAB 1 appended" for the summary.
+std::string TableSummary(const ProfileChanges& changes) {
+    std::string out;
+    for (Table table : kTablesInFileOrder) {
+        const TableChanges& t = changes.Of(table);
+        if (t.Empty()) continue;
+        std::string parts;
+        auto add = [&](int n, const char* what) {
+            if (n) parts += (parts.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+        };
+        add(static_cast<int>(t.updated.size()), "updated");
+        add(t.appended, "appended");
+        add(t.removed, "removed");
+        out += (out.empty() ? "" : "; ") + TableNameUtf8(table) + " " + parts;
+    }
+    return out;
+}
+
+std::string HeaderSummary(const ProfileChanges& changes) {
+    std::string out;
+    for (const FieldChange& f : changes.header)
+        out += (out.empty() ? "" : ", ") + f.name + " " + f.before + " -> " + f.after;
+    return out;
+}
+
+}  // namespace
+
+int PlanUpdate(const std::string& script, const std::string& profile) {
+    ProfileData before;
+    std::string error;
+    const bool readable = ReadProfile(profile, before, error);
+
+    // The update runs on a copy of the profile under its own file name, so
+    // the base-name rule, the loader and the writer see what they would see.
+    ScratchFolder scratch;
+    if (!scratch.Create()) {
+        std::fprintf(stderr, "pprtool: cannot make a temporary folder for the dry run\n");
+        return kExitStartupError;
+    }
+    const std::string copy = Utf8Path(scratch.Path() / PathOf(profile).filename());
+    std::FILE* probe = OpenFile(Utf8ToUtf16(profile).c_str(), "rb");
+    if (probe) std::fclose(probe);
+    if (probe && !CopyFileReplacing(Utf8ToUtf16(profile).c_str(), Utf8ToUtf16(copy).c_str())) {
+        std::fprintf(stderr, "pprtool: cannot copy %s for the dry run\n", profile.c_str());
+        return kExitStartupError;
+    }
+
+    // A dry run leaves nothing behind, not even a line in the print system's log.
+    TovrelCalls quiet = Tovrel();
+    quiet.WriteRIPLogFile = [](const char*) { return 1; };
+    SetTovrel(&quiet);
+    StderrMessageHost host("quillon would show: ");
+    ScopedMessageHost scoped(host);
+    const UpdateRun run = RunUpdate(script, copy);
+    SetTovrel(nullptr);
+
+    ReportFailure(run, profile);
+    if (run.result != SilentUpdateResult::Done) return ExitStatusOf(run.result);
+    ProfileData after;
+    if (!readable || !ReadProfile(copy, after, error)) {
+        std::fprintf(stderr, "pprtool: %s\n", error.c_str());
+        return kExitProfileNotLoaded;
+    }
+    PrintChanges(stdout, CompareProfiles(before, after), before, after);
+    return kExitOk;
+}
+
+int ApplyUpdate(const ApplyOptions& options) {
+    std::vector<uint8_t> bytes;
+    ProfileData before;
+    std::string readError;  // quillon's own loader says why, below
+    const bool readable = ReadWholeFile(options.profile, bytes) && ReadProfile(options.profile, before, readError);
+
+    nlohmann::ordered_json report = {{"script", options.script}, {"profile", options.profile}, {"backup", nullptr}};
+    auto finish = [&](int status) {
+        report["status"] = status;
+        if (options.json) std::printf("%s\n", report.dump(2).c_str());
+        return status;
+    };
+
+    // A file that is no profile is never written, so it needs no backup.
+    std::string backup;
+    if (!options.backupFolder.empty() && readable) {
+        std::string error;
+        if (!WriteBackup(options.backupFolder, options.profile, bytes, backup, error)) {
+            std::fprintf(stderr, "pprtool: backup refused, nothing done: %s\n", error.c_str());
+            report["outcome"] = "backup failed";
+            report["error"] = error;
+            return finish(kExitBackupFailed);
+        }
+        report["backup"] = backup;
+    }
+
+    StderrMessageHost host("");
+    ScopedMessageHost scoped(host);
+    const UpdateRun run = RunUpdate(options.script, options.profile);
+    const SilentUpdateResult result = run.result;
+    report["outcome"] = OutcomeName(result);
+    if (!run.reason.empty()) report["error"] = run.reason;
+    ReportFailure(run, options.profile);
+
+    ProfileData after;
+    std::string afterError;
+    if (readable && ReadProfile(options.profile, after, afterError)) {
+        const ProfileChanges changes = CompareProfiles(before, after);
+        report["changes"] = ChangesToJson(changes);
+        if (!options.json && result == SilentUpdateResult::Done) {
+            std::printf("%s updated from %s: %s", options.profile.c_str(), options.script.c_str(),
+                        changes.Empty() ? "no changes" : TableSummary(changes).c_str());
+            if (!changes.header.empty()) std::printf("; header %s", HeaderSummary(changes).c_str());
+            std::printf(".%s%s\n", backup.empty() ? "" : " Backup: ", backup.c_str());
+        }
+    }
+    return finish(ExitStatusOf(result));
+}
