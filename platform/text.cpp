@@ -379,7 +379,8 @@ bool IsWideSpace(char16_t u) {
            (u >= 0x2000 && u <= 0x200A) || u == 0x2028 || u == 0x2029 || u == 0x202F || u == 0x205F || u == 0x3000;
 }
 
-int ReadDecimal(const char16_t* text) {
+int ReadDecimal(const char16_t* text, std::size_t* used) {
+    if (used != nullptr) *used = 0;
     if (text == nullptr) return 0;
     const char16_t* p = text;
     while (IsWideSpace(*p)) ++p;
@@ -391,13 +392,14 @@ int ReadDecimal(const char16_t* text) {
     for (int digit; (digit = DecimalDigitValue(*p)) >= 0; ++p) {
         value = value * 10 + digit;
         if (value > kLimit) value = kLimit;
+        if (used != nullptr) *used = static_cast<std::size_t>(p + 1 - text);
     }
     if (negative) value = -value;
     if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
     return static_cast<int>(value);  // -kLimit is exactly INT_MIN
 }
 
-uint32_t ReadHex(const char16_t* text, bool* hadDigits) {
+uint32_t ReadHex(const char16_t* text, bool* hadDigits, std::size_t* used) {
     bool digits = false;
     uint32_t value = 0;
     if (text != nullptr) {
@@ -412,12 +414,16 @@ uint32_t ReadHex(const char16_t* text, bool* hadDigits) {
             value = (value << 4) | static_cast<uint32_t>(digit);
             digits = true;
         }
+        if (used != nullptr) *used = digits ? static_cast<std::size_t>(p - text) : 0;
+    } else if (used != nullptr) {
+        *used = 0;
     }
     if (hadDigits != nullptr) *hadDigits = digits;
     return value;
 }
 
-double ReadReal(const char16_t* text) {
+double ReadReal(const char16_t* text, std::size_t* used) {
+    if (used != nullptr) *used = 0;
     if (text == nullptr) return 0.0;
     const char16_t* p = text;
     while (IsWideSpace(*p)) ++p;
@@ -447,6 +453,7 @@ double ReadReal(const char16_t* text) {
     double value = 0.0;
     const auto result = std::from_chars(first, last, value, format);
     if (result.ec == std::errc::invalid_argument) return 0.0;
+    if (used != nullptr) *used = static_cast<std::size_t>(p - text) - ascii.size() + (result.ptr - ascii.data());
     if (result.ec == std::errc::result_out_of_range) {
         value = IsOverflow(std::string_view(first, static_cast<std::size_t>(result.ptr - first)), hex)
                     ? std::numeric_limits<double>::infinity()

@@ -81,15 +81,19 @@ bool IsWideSpace(char16_t unit);
 // other character (as the Windows runtime, the digits of other scripts too,
 // fullwidth ０-９ among them); no digits give 0; overflow saturates to the
 // int range.
-int ReadDecimal(const char16_t* text);
+// `used` (when given) receives the units the number took, white space
+// included; 0 when there was no number.
+int ReadDecimal(const char16_t* text, std::size_t* used = nullptr);
 
 // swscanf "%x": leading white space, optional 0x/0X, hexadecimal digits of
 // either case; the low 32 bits are kept. Without any hexadecimal digit the
 // result is 0 and `hadDigits` (when given) is set false.
-uint32_t ReadHex(const char16_t* text, bool* hadDigits = nullptr);
+// `used` as for ReadDecimal.
+uint32_t ReadHex(const char16_t* text, bool* hadDigits = nullptr, std::size_t* used = nullptr);
 
 // wcstod: the leading number of the text (white space, sign, digits, point
 // '.', exponent; also "inf", "infinity", "nan" and hexadecimal "0x1.8p3"),
 // 0 when the text does not begin with a number. Too large a number gives
 // infinity, too small 0. The process locale plays no part.
-double ReadReal(const char16_t* text);
+// `used` as for ReadDecimal.
+double ReadReal(const char16_t* text, std::size_t* used = nullptr);

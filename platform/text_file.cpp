@@ -22,6 +22,7 @@ void TextFileReader::Close() {
     m_ended = false;
     m_failed = false;
     m_lineIsCp932 = true;
+    m_lineBytes.clear();
     m_pending = -1;
 }
 
@@ -52,7 +53,8 @@ bool TextFileReader::ReadLine(std::u16string& line) {
     }
     // A line feed is never the second byte of a character, so the line ends
     // at the first one; the bytes grow with the line, never beyond the file.
-    std::string bytes;
+    std::string& bytes = m_lineBytes;
+    bytes.clear();
     for (int b = NextByte(); b >= 0; b = NextByte()) {
         bytes.push_back(static_cast<char>(b));
         if (b == '\n') break;

@@ -35,6 +35,9 @@ public:
     // CP932 (it decoded to U+FFFD there).
     bool LineIsCp932() const { return m_lineIsCp932; }
 
+    // Returns the bytes of the line last read, as read (CR LF already LF).
+    const std::string& LineBytes() const { return m_lineBytes; }
+
     // Closes the file; safe to call twice.
     void Close();
 
@@ -45,5 +48,6 @@ private:
     bool m_ended = false;
     bool m_failed = false;
     bool m_lineIsCp932 = true;
+    std::string m_lineBytes;
     int m_pending = -1;  // a raw byte read ahead after a CR
 };

@@ -4,8 +4,10 @@
 #include <cfloat>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "platform/afx.h"
 #include "platform/crt_memory.h"
@@ -36,27 +38,80 @@ int RowFieldCount(Table table) {
     return 0;
 }
 
+// Hands the parse's issues to the observer, stamped with the line being
+// read; without an observer it does nothing.
+class Notes {
+public:
+    explicit Notes(ScriptObserver* observer) : m_observer(observer) {}
+    bool Listening() const { return m_observer != nullptr; }
+    void NextLine() { ++m_line; }
+    int Line() const { return m_line; }
+    void Add(ScriptNote note) {
+        if (m_observer == nullptr) return;
+        note.line = m_line;
+        m_observer->Report(note);
+    }
+    // Reports an error; returns the parse's result for it.
+    int Fail(ScriptNote note) {
+        Add(std::move(note));
+        return 0;
+    }
+
+private:
+    ScriptObserver* m_observer;
+    int m_line = 0;
+};
+
+// True when bytes that passed as CP932 read as UTF-8 text with something
+// beyond ASCII: a script saved as UTF-8 that decodes to nonsense.
+bool LooksLikeUtf8(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);  // a byte-order mark has its own note
+    bool beyondAscii = false;
+    for (char c : bytes) beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
+    return beyondAscii && Utf8ToUtf16(bytes).find(u'\uFFFD') == std::u16string::npos;
+}
+
+bool StartsWithByteOrderMark(std::string_view bytes) {
+    return bytes.substr(0, 3) == "\xEF\xBB\xBF" || bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
+}
+
 // Reads the fields of one row line into a row, field by field in order. Each
-// reader returns false when the row must end the parse.
+// reader returns false when the row must end the parse; the readers name
+// their fields for the notes.
 class RowReader {
 public:
-    explicit RowReader(const CStringArray& fields) : m_fields(fields) {}
+    RowReader(const CStringArray& fields, Table table, Notes& notes)
+        : m_fields(fields), m_table(table), m_notes(notes) {}
 
     // An integer key: below 1 fails, judged on the whole number; the field
     // keeps its low-order bits.
     template <typename Int>
-    bool Integer(Int& out) {
-        const int value = ReadDecimal(Next());
-        if (value < 1) return false;
+    bool Integer(Int& out, const char16_t* name) {
+        const CString& text = Next();
+        std::size_t used = 0;
+        const int value = ReadDecimal(text, &used);
+        if (value < 1) return m_notes.Fail(Note(ScriptIssue::KeyBelowOne, name)) != 0;
+        NoteRest(text, used, name);
         out = static_cast<Int>(value);
         return true;
     }
 
     // Without any hexadecimal digit the field reads 0, as the row started.
-    void Hex(uint32_t& out) { out = ReadHex(Next()); }
+    void Hex(uint32_t& out, const char16_t* name) {
+        const CString& text = Next();
+        bool digits = false;
+        std::size_t used = 0;
+        out = ReadHex(text, &digits, &used);
+        if (!digits) m_notes.Add(Note(ScriptIssue::NoNumber, name));
+        NoteRest(text, used, name);
+    }
 
-    void Real(float& out) {
-        const double value = ReadReal(Next());
+    void Real(float& out, const char16_t* name) {
+        const CString& text = Next();
+        std::size_t used = 0;
+        const double value = ReadReal(text, &used);
+        if (used == 0) m_notes.Add(Note(ScriptIssue::NoNumber, name));
+        NoteRest(text, used, name);
         // Beyond the range of single precision the value becomes an infinity
         // of its sign instead of going through an undefined conversion.
         if (value > FLT_MAX) {
@@ -68,7 +123,29 @@ public:
         }
     }
 
-    bool Text(char16_t (&out)[kTextUnits]) { return StoreText(out, Next()); }
+    bool Text(char16_t (&out)[kTextUnits], const char16_t* name) {
+        if (StoreText(out, Next())) return true;
+        return TooLong(name, kTextUnits - 1) != 0;
+    }
+
+    // Reports a text field longer than `limit`; returns the parse's result.
+    int TooLong(const char16_t* name, int limit) {
+        ScriptNote note = Note(ScriptIssue::TextTooLong, name);
+        note.expected = limit;
+        note.found = static_cast<int>(note.text.size());
+        return m_notes.Fail(note);
+    }
+
+    // Notes a key that holds its table's consumed mark: the merge takes the
+    // row for one that matched, so it is never appended.
+    void NoteMark(bool marked, const char16_t* name, int fieldNumber, int mark) {
+        if (!marked || !m_notes.Listening()) return;
+        ScriptNote note{
+            .issue = ScriptIssue::ConsumedMark, .table = m_table, .field = name, .fieldNumber = fieldNumber};
+        note.found = mark;
+        note.text = m_fields[fieldNumber - 1].Str();
+        m_notes.Add(note);
+    }
 
     // Stores `text` and `suffix` in a text field. Text that does not fit fails
     // rather than being cut: a cut name would become a different key in the
@@ -80,62 +157,82 @@ public:
     const CString& Next() { return m_fields[m_next++]; }
 
 private:
+    // A note on the field last read.
+    ScriptNote Note(ScriptIssue issue, const char16_t* name) const {
+        ScriptNote note{.issue = issue, .table = m_table, .field = name, .fieldNumber = m_next};
+        note.text = m_fields[m_next - 1].Str();
+        return note;
+    }
+
+    // Notes characters after a number that its reading passed over ("72O").
+    void NoteRest(const CString& text, std::size_t used, const char16_t* name) {
+        if (used > 0 && used < static_cast<std::size_t>(text.GetLength()))
+            m_notes.Add(Note(ScriptIssue::TextAfterNumber, name));
+    }
+
     const CStringArray& m_fields;
+    Table m_table;
+    Notes& m_notes;
     int m_next = 0;
 };
 
 bool ReadColorTypeRow(RowReader& in, ColorTypeEntry& row) {
-    if (!in.Integer(row.typeCode) || !in.Integer(row.typeKey)) return false;
-    in.Hex(row.param1);
-    in.Hex(row.param2);
+    if (!in.Integer(row.typeCode, u"typeCode") || !in.Integer(row.typeKey, u"typeKey")) return false;
+    in.NoteMark(row.typeCode == kColorTypeConsumedMark, u"typeCode", 1, kColorTypeConsumedMark);
+    in.Hex(row.param1, u"param1");
+    in.Hex(row.param2, u"param2");
     return true;
 }
 
 bool ReadResolutionRow(RowReader& in, ResolutionEntry& row) {
-    if (!in.Integer(row.res1) || !in.Integer(row.res2) || !in.Integer(row.res3) || !in.Integer(row.res4)) {
+    if (!in.Integer(row.res1, u"res1") || !in.Integer(row.res2, u"res2") || !in.Integer(row.res3, u"res3") ||
+        !in.Integer(row.res4, u"res4")) {
         return false;
     }
-    in.Hex(row.param1);
-    in.Hex(row.param2);
+    in.NoteMark(row.res1 == kResolutionConsumedMark, u"res1", 1, kResolutionConsumedMark);
+    in.Hex(row.param1, u"param1");
+    in.Hex(row.param2, u"param2");
     return true;
 }
 
 bool ReadNamedRow(RowReader& in, NamedEntry& row) {
-    if (!in.Text(row.name)) return false;
-    in.Hex(row.param1);
-    in.Hex(row.param2);
+    if (!in.Text(row.name, u"name")) return false;
+    in.Hex(row.param1, u"param1");
+    in.Hex(row.param2, u"param2");
     return true;
 }
 
 bool ReadBitsPerPixelRow(RowReader& in, BitsPerPixelEntry& row) {
-    if (!in.Integer(row.bppKey)) return false;
-    in.Hex(row.param1);
-    in.Hex(row.param2);
+    if (!in.Integer(row.bppKey, u"bppKey")) return false;
+    in.NoteMark(row.bppKey == kBitsPerPixelConsumedMark, u"bppKey", 1, kBitsPerPixelConsumedMark);
+    in.Hex(row.param1, u"param1");
+    in.Hex(row.param2, u"param2");
     return true;
 }
 
 bool ReadCorrectionRow(RowReader& in, CorrectionEntry& row) {
-    if (!in.Integer(row.key1) || !in.Integer(row.key2)) return false;
-    if (!in.Text(row.name1) || !in.Text(row.name2)) return false;
-    if (!in.Integer(row.level1) || !in.Integer(row.level2)) return false;
+    if (!in.Integer(row.key1, u"key1") || !in.Integer(row.key2, u"key2")) return false;
+    in.NoteMark(row.key1 == kCorrectionConsumedMark, u"key1", 1, kCorrectionConsumedMark);
+    if (!in.Text(row.name1, u"name1") || !in.Text(row.name2, u"name2")) return false;
+    if (!in.Integer(row.level1, u"level1") || !in.Integer(row.level2, u"level2")) return false;
     // Field 7 names the three colour files of the row.
     const CString& baseName = in.Next();
     if (!RowReader::StoreText(row.icmFile, baseName, u".icm") ||
         !RowReader::StoreText(row.calFile, baseName, u".CAL") ||
         !RowReader::StoreText(row.bccFile, baseName, u".BCC")) {
-        return false;
+        return in.TooLong(u"colorFile", kTextUnits - 1 - 4) != 0;
     }
-    if (!in.Text(row.text8) || !in.Text(row.text9)) return false;
-    in.Real(row.scalar);
-    for (float& value : row.series) in.Real(value);
-    in.Hex(row.param1);
-    in.Hex(row.param2);
+    if (!in.Text(row.text8, u"text8") || !in.Text(row.text9, u"text9")) return false;
+    in.Real(row.scalar, u"scalar");
+    for (float& value : row.series) in.Real(value, u"series");
+    in.Hex(row.param1, u"param1");
+    in.Hex(row.param2, u"param2");
     return true;
 }
 
 // Converts the fields into row `index` of the table's array.
-bool ReadRow(const CStringArray& fields, Table table, void* rows, int index) {
-    RowReader in(fields);
+bool ReadRow(const CStringArray& fields, Table table, void* rows, int index, Notes& notes) {
+    RowReader in(fields, table, notes);
     switch (table) {
         case Table::ColorType: return ReadColorTypeRow(in, static_cast<ColorTypeEntry*>(rows)[index]);
         case Table::Resolution: return ReadResolutionRow(in, static_cast<ResolutionEntry*>(rows)[index]);
@@ -198,8 +295,10 @@ void ScriptParser::SplitScriptLine(const CString& line) {
 }
 
 int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
+    Notes notes(m_observer);
     TextFileReader file;  // closes the file on every way out
     if (!file.Open(path)) {
+        notes.Add({.issue = ScriptIssue::CannotOpen});
         ShowMessageBox(MessageOwner(), LoadResString(IDS_SCRIPT_OPEN_FAILED), LoadResString(IDS_QUILLON),
                        kMbOk | kMbIconExclamation);
         return 0;
@@ -208,11 +307,22 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
     // Text that is not CP932 fails the parse: nothing is written from bytes
     // that could not be read.
     std::u16string line;
-    if (!file.ReadLine(line) || !file.LineIsCp932()) return 0;
+    if (!file.ReadLine(line)) return notes.Fail({.issue = ScriptIssue::Empty});
+    notes.NextLine();
+    if (notes.Listening() && StartsWithByteOrderMark(file.LineBytes()))
+        notes.Add({.issue = ScriptIssue::ByteOrderMark});
+    if (notes.Listening() && LooksLikeUtf8(file.LineBytes())) notes.Add({.issue = ScriptIssue::Utf8Text});
+    if (!file.LineIsCp932()) return notes.Fail({.issue = ScriptIssue::NotCp932});
     SplitScriptLine(line);
-    if (m_fields.GetSize() != 2 || m_fields[0].CompareNoCase(kVersionMarker) != 0 ||
-        ReadReal(m_fields[1]) != kScriptVersion) {
-        return 0;
+    if (m_fields.GetSize() != 2 || m_fields[0].CompareNoCase(kVersionMarker) != 0) {
+        ScriptNote note{.issue = ScriptIssue::VersionLine, .found = m_fields.GetSize()};
+        note.text = CString(line).Trim().Str();
+        return notes.Fail(note);
+    }
+    if (ReadReal(m_fields[1]) != kScriptVersion) {
+        ScriptNote note{.issue = ScriptIssue::VersionNumber};
+        note.text = m_fields[1].Str();
+        return notes.Fail(note);
     }
 
     ParseState state = ParseState::AwaitingStart;
@@ -220,26 +330,67 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
     int32_t declared = 0;   // the current block's row count
     int32_t remaining = 0;  // rows it still expects
     int32_t capacity = 0;   // rows its array has room for
+    // For the notes only: where each table's block began, and the lines of
+    // an unknown table's block still to pass over.
+    int blockLine[std::size(kTablesInFileOrder)] = {};
+    int32_t unknownRows = 0;
     while (file.ReadLine(line)) {
-        if (!file.LineIsCp932()) return 0;
+        notes.NextLine();
+        if (notes.Listening() && LooksLikeUtf8(file.LineBytes())) notes.Add({.issue = ScriptIssue::Utf8Text});
+        if (!file.LineIsCp932()) return notes.Fail({.issue = ScriptIssue::NotCp932});
         if (!line.empty() && line[0] == u'#') continue;
         SplitScriptLine(line);
         const CString& first = m_fields[0];
+        const bool blank = m_fields.GetSize() == 1 && first.IsEmpty();
 
         switch (state) {
             case ParseState::AwaitingStart:
-                if (first.CompareNoCase(kStartMarker) != 0) return 0;
+                if (first.CompareNoCase(kStartMarker) != 0) {
+                    ScriptNote note{.issue = ScriptIssue::NoStartMarker};
+                    note.text = CString(line).Trim().Str();
+                    return notes.Fail(note);
+                }
                 state = ParseState::BetweenTables;
                 break;
 
             case ParseState::BetweenTables: {
-                if (first.CompareNoCase(kTableMarker) != 0) break;  // the end marker included
-                if (m_fields.GetSize() < 3) return 0;
+                if (first.CompareNoCase(kTableMarker) != 0) {  // the end marker included
+                    if (unknownRows > 0) {
+                        --unknownRows;
+                    } else if (notes.Listening() && !blank && first.CompareNoCase(kEndMarker) != 0) {
+                        ScriptNote note{.issue = ScriptIssue::PassedOver};
+                        note.text = CString(line).Trim().Str();
+                        notes.Add(note);
+                    }
+                    break;
+                }
+                unknownRows = 0;
+                if (m_fields.GetSize() < 3)
+                    return notes.Fail({.issue = ScriptIssue::HeaderFields, .found = m_fields.GetSize()});
                 // The count is checked before the name, so that a bad count
                 // fails even in a block the program would pass over.
-                const int count = ReadDecimal(m_fields[2]);
-                if (count < 1) return 0;
-                if (!FindTable(m_fields[1], table)) break;  // its rows pass as lines between tables
+                std::size_t used = 0;
+                const int count = ReadDecimal(m_fields[2], &used);
+                ScriptNote countNote{.field = u"row count", .fieldNumber = 3};
+                countNote.text = m_fields[2].Str();
+                if (count < 1) {
+                    countNote.issue = ScriptIssue::RowCount;
+                    return notes.Fail(countNote);
+                }
+                if (used < static_cast<std::size_t>(m_fields[2].GetLength())) {
+                    countNote.issue = ScriptIssue::TextAfterNumber;
+                    notes.Add(countNote);
+                }
+                if (!FindTable(m_fields[1], table)) {  // its rows pass as lines between tables
+                    ScriptNote note{.issue = ScriptIssue::UnknownTable, .found = count};
+                    note.text = m_fields[1].Str();
+                    notes.Add(note);
+                    unknownRows = count;
+                    break;
+                }
+                int& began = blockLine[static_cast<std::size_t>(table)];
+                if (began != 0) notes.Add({.issue = ScriptIssue::BlockReplaced, .table = table, .found = began});
+                began = notes.Line();
                 // A later block of the same table replaces the earlier one.
                 std::free(ScriptRows(*record, table));
                 SetScriptTable(*record, table, 0, nullptr);
@@ -250,13 +401,24 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
             }
 
             case ParseState::InTable: {
-                if (first.CompareNoCase(kTableMarker) == 0 || first.CompareNoCase(kEndMarker) == 0) return 0;
+                if (first.CompareNoCase(kTableMarker) == 0 || first.CompareNoCase(kEndMarker) == 0) {
+                    ScriptNote note{.issue = ScriptIssue::MarkerInsideBlock, .table = table, .expected = remaining};
+                    note.text = first.Str();
+                    return notes.Fail(note);
+                }
                 const int32_t index = declared - remaining;
-                if (!AddZeroRow(*record, table, index, declared, capacity)) return 0;
+                if (!AddZeroRow(*record, table, index, declared, capacity))
+                    return notes.Fail({.issue = ScriptIssue::NoMemory, .table = table});
                 // A line with the wrong number of fields still takes its row,
                 // which stays zero.
-                if (m_fields.GetSize() == RowFieldCount(table) &&
-                    !ReadRow(m_fields, table, ScriptRows(*record, table), index)) {
+                if (m_fields.GetSize() != RowFieldCount(table)) {
+                    ScriptNote note{.issue = blank ? ScriptIssue::BlankLineInBlock : ScriptIssue::WrongFieldCount,
+                                    .table = table,
+                                    .expected = RowFieldCount(table),
+                                    .found = m_fields.GetSize()};
+                    if (notes.Listening()) note.text = CString(line).Trim().Str();
+                    notes.Add(note);
+                } else if (!ReadRow(m_fields, table, ScriptRows(*record, table), index, notes)) {
                     return 0;
                 }
                 if (--remaining == 0) state = ParseState::BetweenTables;
@@ -267,5 +429,9 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
     // A block cut short by the end of the file (a copy interrupted, a Ctrl-Z)
     // fails like one cut short by a marker: its missing rows are not known.
     // So does a file whose reading failed before its end.
-    return state == ParseState::InTable || file.Failed() ? 0 : 1;
+    if (state == ParseState::InTable)
+        return notes.Fail(
+            {.issue = ScriptIssue::BlockCutShort, .table = table, .expected = remaining, .found = declared});
+    if (file.Failed()) return notes.Fail({.issue = ScriptIssue::ReadFailed});
+    return 1;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "support/profile_builder.h"
 #include "support/temp_folder.h"
 
@@ -370,4 +371,114 @@ TEST(Pprtool, PlanAndApplyEndAsQuillonEndsAndPlanWritesNothing) {
     EXPECT_FALSE(fs::exists(scratch.Path() / "tovrel.log") &&
                  Contains(ReadFileText(scratch.Path() / "tovrel.log"), "pprtool-plan"))
         << "plan logged its temporary file";
+}
+
+namespace {
+
+// A script written in UTF-8 here, saved as CP932 with LF or CR LF line ends.
+std::string Cp932Script(const std::string& utf8, bool crlf) {
+    std::string bytes;
+    EXPECT_TRUE(Utf16ToCp932(Utf8ToUtf16(utf8), bytes)) << utf8;
+    if (!crlf) return bytes;
+    std::string out;
+    for (char c : bytes) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+}  // namespace
+
+TEST(PprtoolCheck, NamesTheLineAndReasonOfEveryFailureAndDoubtfulLine) {
+    const std::string head = "[Tessera PPR Version],3.0\n[QUILLON_START]\n";
+    const std::string name260(260, 'n'), file256(256, 'f');
+    const std::string corrections = "1,1,普通紙,標準,1,1,PrinterA_PL,普通紙用,,1.0,1,2,3,4,5,6,7,8,9,10,0x20,0\n";
+    const struct {
+        const char* file;
+        std::string script;  // UTF-8, saved as CP932 ...
+        bool raw;            // ... unless it must stay as written
+        int status;
+        std::string expected;  // the lines of the report, each "LINE: kind: " and a piece of its reason
+    } cases[] = {
+        {"Clean.SCR",
+         head + "[PPR_Index],INKTAB,2\nシアン,0x0000C100,1\n#comment\nライトシアン,C004,0\n[QUILLON_END]\n", false, 0,
+         ""},
+        {"Empty.SCR", "", false, 2, ": error: the script is empty"},
+        {"Comment.SCR", "#first\n" + head, false, 2, ":1: error: the first line must be \"[Tessera PPR Version],3.0\""},
+        {"Version.SCR", "[Tessera PPR Version],3.1\n", false, 2, ":1: error: the version must read 3.0"},
+        {"Start.SCR", "[Tessera PPR Version],3.0\n#c\n[PPR_Index],INKTAB,1\n", false, 2,
+         ":3: error: expected \"[QUILLON_START]\""},
+        {"Header.SCR", head + "[PPR_Index],INKTAB\n", false, 2, ":3: error: a table header needs 3 fields"},
+        {"Count.SCR", head + "[PPR_Index],INKTABB,0\n", false, 2, ":3: error: the row count (field 3"},
+        {"Short.SCR", head + "[PPR_Index],INKTAB,2\nシアン,1,0\n[QUILLON_END]\n", false, 2,
+         ":5: error: \"[QUILLON_END]\" while INKTAB still expects 1 more row(s)"},
+        {"Cut.SCR", head + "[PPR_Index],MEDIATAB,3\n普通紙,1,0\n", false, 2,
+         ":4: error: the script ends while MEDIATAB still expects 2 of its 3 row(s)"},
+        {"Key.SCR", head + "[PPR_Index],COLORTYPE,1\n0x10,2,0,0\n", false, 2,
+         ":4: error: COLORTYPE field 1 (typeCode) must be a decimal integer of at least 1; found \"0x10\""},
+        {"Long.SCR", head + "[PPR_Index],INKTAB,1\n" + name260 + ",1,0\n", false, 2,
+         ":4: error: INKTAB field 1 (name) has 260 characters; at most 259 fit"},
+        {"File.SCR", head + "[PPR_Index],CORRECTTAB,1\n1,1,a,b,1,1," + file256 + ",t,,1,1,2,3,4,5,6,7,8,9,10,0,0\n",
+         false, 2, ":4: error: CORRECTTAB field 7 (colorFile) has 256 characters; at most 255 fit"},
+        {"Bytes.SCR", head + "[PPR_Index],INKTAB,1\n\x81\x20,1,0\n", true, 2,
+         ":4: error: bytes that are not code page 932 text"},
+        {"Bom.SCR", "\xEF\xBB\xBF" + head, true, 2,
+         ":1: warning: the script begins with a byte-order mark\n:1: error: bytes that are not code page 932"},
+        {"Utf8.SCR", head + "[PPR_Index],INKTAB,1\nシアン,1,0\n", true, 1, ":4: warning: the line reads as UTF-8 text"},
+        {"Fields.SCR", head + "[PPR_Index],INKTAB,2\nシアン，1,0\nマゼンタ,1,0,0\n", false, 1,
+         ":4: warning: INKTAB rows have 3 fields, this line has 2: its row stays zero and is appended to the profile "
+         "as a blank row (a full-width comma \"，\" does not separate fields)"
+         "\n:5: warning: INKTAB rows have 3 fields, this line has 4"},
+        {"Blank.SCR", head + "[PPR_Index],RESOLTAB,2\n720,720,1,1,0,0\n\n", false, 1,
+         ":5: warning: a blank line inside the RESOLTAB block counts as one of its rows: its row stays zero and is "
+         "passed over"},
+        {"Unknown.SCR", head + "[PPR_Index],INKTABS,2\nシアン,1,0\nマゼンタ,1,0\nstray\n", false, 1,
+         ":3: warning: unknown table \"INKTABS\"; its block of 2 row(s) is passed over\n"
+         ":6: warning: passed over, not inside a table block: \"stray\""},
+        {"Twice.SCR", head + "[PPR_Index],INKTAB,1\nシアン,1,0\n[PPR_Index],inktab,1\nマゼンタ,1,0\n", false, 1,
+         ":5: warning: a second INKTAB block replaces the one at line 3"},
+        {"Digits.SCR", head + "[PPR_Index],RESOLTAB,1x\n72O,720,1,1,0,zz\n", false, 1,
+         ":3: warning: the row count: the characters after the number in \"1x\" are ignored\n"
+         ":4: warning: RESOLTAB field 1 (res1): the characters after the number in \"72O\" are ignored\n"
+         ":4: warning: RESOLTAB field 6 (param2) holds no number, \"zz\": it reads 0"},
+        {"Marks.SCR",
+         head +
+             "[PPR_Index],COLORTYPE,1\n379,2,0,0\n[PPR_Index],BITSPPTAB,1\n123,0,0\n[PPR_Index],RESOLTAB,1\n"
+             "65536,1,1,1,0,0\n[PPR_Index],CORRECTTAB,1\n65536" +
+             corrections.substr(1),
+         false, 1,
+         ":4: warning: COLORTYPE field 1 (typeCode) \"379\" is stored as 123, the mark of a row already merged\n"
+         ":6: warning: BITSPPTAB field 1 (bppKey) \"123\" is stored as 123\n"
+         ":8: warning: RESOLTAB field 1 (res1) \"65536\" is stored as 0 (its low 16 bits)\n"
+         ":10: warning: CORRECTTAB field 1 (key1) \"65536\" is stored as 0"},
+        {".SCR", head, false, 1, ": warning: the file name gives no printer name"},
+    };
+    TempFolder scratch;
+    for (const bool crlf : {false, true}) {
+        std::vector<std::string> all;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.file) + (crlf ? " CR LF" : " LF"));
+            const std::string path = scratch / c.file;
+            ASSERT_TRUE(WriteFileText(path, c.raw ? c.script : Cp932Script(c.script, crlf)));
+            all.push_back(path);
+            const RunResult run = RunPprtool(scratch, {"check", path});
+            EXPECT_EQ(run.status, c.status) << run.out << run.err;
+            std::vector<std::string> lines, wanted;
+            for (std::size_t at = 0, next; at < run.out.size(); at = next + 1) {
+                next = run.out.find('\n', at);
+                lines.push_back(run.out.substr(at, next - at));
+            }
+            for (std::size_t at = 0, next; at < c.expected.size(); at = next + 1) {
+                next = std::min(c.expected.find('\n', at), c.expected.size());
+                wanted.push_back(path + c.expected.substr(at, next - at));
+            }
+            ASSERT_EQ(lines.size(), wanted.size()) << run.out;
+            for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].rfind(wanted[i], 0), 0u) << lines[i];
+        }
+        // Several scripts at once: the worst of them decides.
+        EXPECT_EQ(RunPprtool(scratch, {"check", all[0], all[14]}).status, 1);
+        EXPECT_EQ(RunPprtool(scratch, {"check", all[14], all[1], all[0]}).status, 2);
+    }
+    const RunResult missing = RunPprtool(scratch, {"check", scratch / "None.SCR"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.out, scratch / "None.SCR" + ": error: cannot open the script\n");
+    EXPECT_TRUE(missing.err.empty()) << "no message box text: " << missing.err;
 }

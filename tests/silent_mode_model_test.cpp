@@ -26,6 +26,8 @@
 
 #include "platform/text.h"
 #include "profile/records.h"
+#include "profile/script_parser.h"
+#include "profile/tables.h"
 #include "support/file_contents.h"
 #include "support/silent_mode_model.h"
 #include "support/temp_folder.h"
@@ -855,6 +857,44 @@ void CheckPprtoolSeeds(int first, int last) {
 
 TEST(SilentModeModel, PprtoolPlanApplyAndDiffAgreeWithTheProgramOnSeeds1To50) { CheckPprtoolSeeds(1, 50); }
 TEST(SilentModeModel, PprtoolPlanApplyAndDiffAgreeWithTheProgramOnSeeds51To100) { CheckPprtoolSeeds(51, 100); }
+
+// The parser with an observer does exactly what it does without one, and
+// every failure it meets is reported as exactly one error.
+TEST(SilentModeModel, AnObserverChangesNothingOfTheParseAndHearsEveryFailure) {
+    struct Counter : ScriptObserver {
+        void Report(const ScriptNote& note) override { (IsScriptError(note.issue) ? errors : warnings)++; }
+        int errors = 0, warnings = 0;
+    };
+    auto rowsOf = [](const ScriptRecord& record) {
+        std::vector<std::vector<uint8_t>> rows;
+        for (Table table : kTablesInFileOrder) {
+            const auto* block = static_cast<const uint8_t*>(ScriptRows(record, table));
+            rows.emplace_back(block, block + (block ? ScriptCount(record, table) * RowSize(table) : 0));
+            std::free(ScriptRows(record, table));
+        }
+        return rows;
+    };
+    TempFolder temp;
+    int warned = 0;
+    for (int seed = 1; seed <= 400; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const Case c = MakeCase(seed);
+        const fs::path path = temp.Path() / c.scriptName;
+        ASSERT_TRUE(WriteFileText(path, c.script));
+        const CString pathText(Utf8ToUtf16(path.string()));
+        ScriptParser plain, heard;
+        Counter counter;
+        heard.SetObserver(&counter);
+        ScriptRecord a{}, b{};
+        const int plainResult = plain.ParseUpdateScript(pathText, &a);
+        const int heardResult = heard.ParseUpdateScript(pathText, &b);
+        EXPECT_EQ(plainResult, heardResult);
+        EXPECT_TRUE(rowsOf(a) == rowsOf(b));
+        EXPECT_EQ(counter.errors, heardResult ? 0 : 1);
+        warned += counter.warnings > 0;
+    }
+    EXPECT_GT(warned, 40);
+}
 
 TEST(SilentModeModel, GlyphTablesDecodeToTheirUnits) {
     for (const CasePair& p : kCasePairs) {

@@ -120,3 +120,17 @@ TEST_F(TextFileReaderTest, ReopeningStartsAfresh) {
     EXPECT_EQ(line, u"two\n");
     EXPECT_FALSE(reader.ReadLine(line));
 }
+
+TEST_F(TextFileReaderTest, HandsOutTheBytesOfEachLine) {
+    TextFileReader reader;
+    ASSERT_TRUE(reader.Open(Write("\xEF\xBB\xBF"
+                                  "a\r\n\x83\x76\n")
+                                .c_str()));
+    std::u16string line;
+    std::vector<std::string> bytes;
+    while (reader.ReadLine(line)) bytes.push_back(reader.LineBytes());
+    EXPECT_EQ(bytes, (std::vector<std::string>{"\xEF\xBB\xBF"
+                                               "a\n",
+                                               "\x83\x76\n"}));
+    EXPECT_TRUE(reader.LineBytes().empty());
+}

@@ -377,3 +377,23 @@ TEST(ReadReal, NoNumberReadsZeroAndExtremesAreDefined) {
     EXPECT_EQ(ReadReal(u"0.000001e-400"), 0.0);
     EXPECT_EQ(ReadReal(u"123456e400"), std::numeric_limits<double>::infinity());
 }
+
+TEST(NumberReaders, TellHowMuchOfTheTextTheNumberTook) {
+    const struct {
+        const char16_t* text;
+        std::size_t decimal, hex, real;
+    } cases[] = {
+        {u"720", 3, 3, 3},    {u"72O", 2, 2, 2}, {u" 42abc", 3, 6, 3}, {u"0x1G", 1, 3, 3},
+        {u"abc", 0, 3, 0},    {u"", 0, 0, 0},    {u"-5", 2, 0, 2},     {u"１２x", 2, 0, 0},
+        {u"1.5e3,", 1, 1, 5}, {u"+-1", 0, 0, 0}, {u"inf", 0, 0, 3},    {u"0x", 1, 2, 1},
+    };
+    for (const auto& c : cases) {
+        std::size_t decimal = 99, hex = 99, real = 99;
+        ReadDecimal(c.text, &decimal);
+        ReadHex(c.text, nullptr, &hex);
+        ReadReal(c.text, &real);
+        EXPECT_EQ(decimal, c.decimal) << Utf16ToUtf8(c.text);
+        EXPECT_EQ(hex, c.hex) << Utf16ToUtf8(c.text);
+        EXPECT_EQ(real, c.real) << Utf16ToUtf8(c.text);
+    }
+}

@@ -11,6 +11,7 @@
 #include "platform/afx.h"
 #include "platform/text.h"
 #include "res/program_resources.h"
+#include "tools/pprtool/check.h"
 #include "tools/pprtool/profile_data.h"
 #include "tools/pprtool/profile_diff.h"
 #include "tools/pprtool/profile_fields.h"
@@ -107,6 +108,14 @@ int main(int argc, char** argv) {
     std::string first, second;
     bool json = false;
 
+    std::vector<std::string> scripts;
+    CLI::App* check = app.add_subcommand(
+        "check",
+        "Run quillon's parser over update scripts: FILE:LINE: error: <reason> for what fails a script, "
+        "FILE:LINE: warning: <reason> for what parses but is likely a mistake.\n"
+        "Exit: 0 every script clean; 1 warnings only; 2 a script fails.");
+    check->add_option("SCRIPT", scripts, "update scripts (.SCR)")->required();
+
     CLI::App* dump = app.add_subcommand(
         "dump",
         "Print a profile's header and every row of its six tables, or one JSON document with --json.\n"
@@ -165,6 +174,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    if (check->parsed()) return Flushed(CheckScripts(scripts));
     if (dump->parsed()) return Dump(first, json);
     if (make->parsed()) return Make(first, second);
     if (diff->parsed()) return Diff(first, second, json);

@@ -1,0 +1,167 @@
+#include "tools/pprtool/check.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/silent_update.h"
+#include "platform/afx.h"
+#include "platform/text.h"
+#include "profile/script_parser.h"
+#include "tools/pprtool/profile_fields.h"
+
+namespace {
+
+constexpr int kExitWarnings = 1;
+constexpr int kExitFailed = 2;
+
+const char kSaveAsCp932[] = "save the script in code page 932, e.g. iconv -f UTF-8 -t CP932 in.txt > out.SCR";
+
+std::string Quoted(const std::u16string& text) { return "\"" + Utf16ToUtf8(text) + "\""; }
+
+// "INKTAB field 2 (param1)".
+std::string FieldOf(const ScriptNote& note) {
+    return TableNameUtf8(note.table) + " field " + std::to_string(note.fieldNumber) + " (" +
+           Utf16ToUtf8(note.field ? note.field : u"") + ")";
+}
+
+// What becomes of a row left all zero: RESOLTAB and CORRECTTAB read it as
+// consumed, the other tables append it.
+std::string ZeroRowFate(Table table) {
+    return table == Table::Resolution || table == Table::Correction
+               ? "its row stays zero and is passed over by the update"
+               : "its row stays zero and is appended to the profile as a blank row";
+}
+
+std::string Reason(const ScriptNote& n) {
+    const std::string table = TableNameUtf8(n.table);
+    switch (n.issue) {
+        case ScriptIssue::CannotOpen: return "cannot open the script";
+        case ScriptIssue::NotCp932: return std::string("bytes that are not code page 932 text; ") + kSaveAsCp932;
+        case ScriptIssue::Empty: return "the script is empty; its first line must be \"[Tessera PPR Version],3.0\"";
+        case ScriptIssue::VersionLine:
+            return "the first line must be \"[Tessera PPR Version],3.0\", exactly 2 fields; found " + Quoted(n.text) +
+                   (n.text.starts_with(u"#") ? " (a comment cannot be the first line)" : "");
+        case ScriptIssue::VersionNumber:
+            return "the version must read 3.0 (\"3\" and \"3.00\" do too); found " + Quoted(n.text);
+        case ScriptIssue::NoStartMarker:
+            return "expected \"[QUILLON_START]\" as the first line after the version line (comments aside); found " +
+                   Quoted(n.text);
+        case ScriptIssue::HeaderFields:
+            return "a table header needs 3 fields, \"[PPR_Index],TABLE,ROWS\"; found " + std::to_string(n.found);
+        case ScriptIssue::RowCount:
+            return "the row count (field 3 of the table header) must be a decimal integer of at least 1; found " +
+                   Quoted(n.text);
+        case ScriptIssue::MarkerInsideBlock:
+            return Quoted(n.text) + " while " + table + " still expects " + std::to_string(n.expected) +
+                   " more row(s): the block declares more rows than it has";
+        case ScriptIssue::KeyBelowOne:
+            return FieldOf(n) + " must be a decimal integer of at least 1; found " + Quoted(n.text);
+        case ScriptIssue::TextTooLong:
+            return FieldOf(n) + " has " + std::to_string(n.found) + " characters; at most " +
+                   std::to_string(n.expected) + " fit";
+        case ScriptIssue::NoMemory: return "no memory for the rows of " + table;
+        case ScriptIssue::BlockCutShort:
+            return "the script ends while " + table + " still expects " + std::to_string(n.expected) + " of its " +
+                   std::to_string(n.found) + " row(s)";
+        case ScriptIssue::ReadFailed: return "reading the script failed before its end";
+        case ScriptIssue::ByteOrderMark:
+            return std::string("the script begins with a byte-order mark; ") + kSaveAsCp932 + ", without one";
+        case ScriptIssue::Utf8Text:
+            return std::string("the line reads as UTF-8 text, which code page 932 turns into other characters; ") +
+                   kSaveAsCp932;
+        case ScriptIssue::WrongFieldCount:
+            return table + " rows have " + std::to_string(n.expected) + " fields, this line has " +
+                   std::to_string(n.found) + ": " + ZeroRowFate(n.table) +
+                   (n.text.find(u'\uFF0C') != std::u16string::npos
+                        ? " (a full-width comma \"\uFF0C\" does not separate fields)"
+                        : "");
+        case ScriptIssue::BlankLineInBlock:
+            return "a blank line inside the " + table + " block counts as one of its rows: " + ZeroRowFate(n.table);
+        case ScriptIssue::UnknownTable:
+            return "unknown table " + Quoted(n.text) + "; its block of " + std::to_string(n.found) +
+                   " row(s) is passed over (tables: COLORTYPE, RESOLTAB, INKTAB, MEDIATAB, BITSPPTAB, CORRECTTAB)";
+        case ScriptIssue::BlockReplaced:
+            return "a second " + table + " block replaces the one at line " + std::to_string(n.found) +
+                   ": only this block's rows are used";
+        case ScriptIssue::PassedOver:
+            return "passed over, not inside a table block: " + Quoted(n.text) +
+                   " (does the block before declare too few rows?)";
+        case ScriptIssue::TextAfterNumber:
+            return (n.field && std::u16string_view(n.field) == u"row count" ? std::string("the row count")
+                                                                            : FieldOf(n)) +
+                   ": the characters after the number in " + Quoted(n.text) + " are ignored";
+        case ScriptIssue::NoNumber: return FieldOf(n) + " holds no number, " + Quoted(n.text) + ": it reads 0";
+        case ScriptIssue::ConsumedMark:
+            return FieldOf(n) + " " + Quoted(n.text) + " is stored as " + std::to_string(n.found) +
+                   (n.found == 0 ? " (its low 16 bits)" : "") +
+                   ", the mark of a row already merged: if it matches no profile row, it is never appended";
+    }
+    return "unknown issue";
+}
+
+class PrintingObserver : public ScriptObserver {
+public:
+    explicit PrintingObserver(const std::string& file) : m_file(file) {}
+    void Report(const ScriptNote& note) override {
+        const bool error = IsScriptError(note.issue);
+        (error ? m_errors : m_warnings)++;
+        Print(note.line, error, Reason(note));
+    }
+    void Print(int line, bool error, const std::string& reason) const {
+        std::printf("%s%s: %s: %s\n", m_file.c_str(), line > 0 ? (":" + std::to_string(line)).c_str() : "",
+                    error ? "error" : "warning", reason.c_str());
+    }
+    void Warn(const std::string& reason) {
+        ++m_warnings;
+        Print(0, false, reason);
+    }
+    int m_errors = 0;
+    int m_warnings = 0;
+
+private:
+    std::string m_file;
+};
+
+// The parser's own message box for a script that cannot be opened is an
+// error line here.
+class SilentMessageHost : public MessageHost {
+public:
+    int ShowMessage(HostWindow, const CString&, const CString&, unsigned) override { return 1; }
+};
+
+// Checks the name the program derives from the file name: in the dialog the
+// script's base name names its printer.
+void CheckFileName(const std::string& path, PrintingObserver& out) {
+    const CString name = PathBaseName(CString(Utf8ToUtf16(path)));
+    std::string cp932;
+    if (name.IsEmpty())
+        out.Warn("the file name gives no printer name: the printer is the file name without its extension");
+    else if (name.GetLength() > kTextUnits - 1)
+        out.Warn("the file name gives a printer name longer than " + std::to_string(kTextUnits - 1) + " characters");
+    else if (!Utf16ToCp932(name.Str(), cp932))
+        out.Warn("the printer name " + Quoted(name.Str()) + " has characters without a code page 932 form");
+}
+
+}  // namespace
+
+int CheckScripts(const std::vector<std::string>& scripts) {
+    SilentMessageHost silent;
+    SetMessageHost(&silent);
+    int status = 0;
+    for (const std::string& path : scripts) {
+        PrintingObserver observer(path);
+        CheckFileName(path, observer);
+        ScriptParser parser;
+        parser.SetObserver(&observer);
+        ScriptRecord record{};
+        const int parsed = parser.ParseUpdateScript(CString(Utf8ToUtf16(path)), &record);
+        for (Table table : kTablesInFileOrder) std::free(ScriptRows(record, table));
+        if (!parsed && observer.m_errors == 0) observer.Print(0, true, "the parser refuses the script");
+        if (!parsed)
+            status = kExitFailed;
+        else if (observer.m_warnings > 0 && status == 0)
+            status = kExitWarnings;
+    }
+    SetMessageHost(nullptr);
+    return status;
+}
