@@ -424,12 +424,13 @@ TEST(PprtoolCheck, NamesTheLineAndReasonOfEveryFailureAndDoubtfulLine) {
          ":1: warning: the script begins with a byte-order mark\n:1: error: bytes that are not code page 932"},
         {"Utf8.SCR", head + "[PPR_Index],INKTAB,1\nシアン,1,0\n", true, 1, ":4: warning: the line reads as UTF-8 text"},
         {"Fields.SCR", head + "[PPR_Index],INKTAB,2\nシアン，1,0\nマゼンタ,1,0,0\n", false, 1,
-         ":4: warning: INKTAB rows have 3 fields, this line has 2: its row stays zero and is appended to the profile "
-         "as a blank row (a full-width comma \"，\" does not separate fields)"
+         ":4: warning: INKTAB rows have 3 fields, this line has 2: its row stays zero, which the update appends as a "
+         "blank row (or merges into a profile row whose key is 0 or an empty name) (a full-width comma \"，\" does not "
+         "separate fields)"
          "\n:5: warning: INKTAB rows have 3 fields, this line has 4"},
         {"Blank.SCR", head + "[PPR_Index],RESOLTAB,2\n720,720,1,1,0,0\n\n", false, 1,
-         ":5: warning: a blank line inside the RESOLTAB block counts as one of its rows: its row stays zero and is "
-         "passed over"},
+         ":5: warning: a blank line inside the RESOLTAB block counts as one of its rows: its row stays zero, which "
+         "the update never appends"},
         {"Unknown.SCR", head + "[PPR_Index],INKTABS,2\nシアン,1,0\nマゼンタ,1,0\nstray\n", false, 1,
          ":3: warning: unknown table \"INKTABS\"; its block of 2 row(s) is passed over\n"
          ":6: warning: passed over, not inside a table block: \"stray\""},
@@ -481,4 +482,27 @@ TEST(PprtoolCheck, NamesTheLineAndReasonOfEveryFailureAndDoubtfulLine) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.out, scratch / "None.SCR" + ": error: cannot open the script\n");
     EXPECT_TRUE(missing.err.empty()) << "no message box text: " << missing.err;
+}
+
+// The examples of docs/script-format.md are files in code page 932 that check
+// clean, and the document shows each of them and what plan prints for it.
+TEST(PprtoolCheck, TheScriptFormatExamplesCheckCleanAndPlanAsDocumented) {
+    const std::string doc = ReadFileText(QUILLON_SOURCE_DIR "/docs/script-format.md");
+    ASSERT_FALSE(doc.empty());
+    TempFolder scratch;
+    int examples = 0;
+    for (const auto& entry : fs::directory_iterator(QUILLON_SOURCE_DIR "/docs/examples")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        ++examples;
+        const std::string bytes = ReadFileText(entry.path());
+        EXPECT_TRUE(Contains(doc, "```\n" + Utf16ToUtf8(Cp932ToUtf16(bytes)) + "```\n"));
+        EXPECT_EQ(RunPprtool(scratch, {"check", entry.path().string()}).status, 0);
+        ASSERT_TRUE(WriteFileText(scratch / "PrinterA.SCR", bytes));
+        fs::copy_file(QUILLON_SAMPLE_DIR "/printsys/copypool/PrinterA.ppr", scratch.Path() / "PrinterA.ppr",
+                      fs::copy_options::overwrite_existing);
+        const RunResult plan = RunPprtool(scratch, {"plan", scratch / "PrinterA.SCR", scratch / "PrinterA.ppr"});
+        EXPECT_EQ(plan.status, 0);
+        EXPECT_TRUE(Contains(doc, "prints:\n\n```\n" + plan.out + "```\n")) << plan.out;
+    }
+    EXPECT_EQ(examples, 6);
 }

@@ -28,8 +28,9 @@ std::string FieldOf(const ScriptNote& note) {
 // consumed, the other tables append it.
 std::string ZeroRowFate(Table table) {
     return table == Table::Resolution || table == Table::Correction
-               ? "its row stays zero and is passed over by the update"
-               : "its row stays zero and is appended to the profile as a blank row";
+               ? "its row stays zero, which the update never appends"
+               : "its row stays zero, which the update appends as a blank row (or merges into a profile row whose "
+                 "key is 0 or an empty name)";
 }
 
 std::string Reason(const ScriptNote& n) {
