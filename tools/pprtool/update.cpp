@@ -143,7 +143,8 @@ bool WriteBackup(const std::string& folder, const std::string& profile, const st
         error = folder + " is not a folder";
         return false;
     }
-    const std::string stem = Utf16ToUtf8(PathBaseName(CString(Utf8ToUtf16(profile))).Str()) + "." + UtcStamp();
+    // The file name as the file system sees it (on Windows '/' separates too).
+    const std::string stem = Utf8Path(PathOf(profile).stem()) + "." + UtcStamp();
     for (int n = 1; n < 1000; ++n) {
         const std::string name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".ppr";
         const fs::path candidate = PathOf(folder) / PathOf(name);
