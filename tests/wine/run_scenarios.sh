@@ -42,7 +42,7 @@ set_device_name() {
 # Three printers whose slot order (A, B, C) is not the list's sorted order.
 declare -A device=([PrinterA]="表示プリンタA" [PrinterB]="Zeta" [PrinterC]="Alpha")
 for printer in PrinterA PrinterB PrinterC; do
-    cp "$src/sample/printsys/copypool/PrinterA.ppr" "$root/original/$printer.ppr"
+    cp "$linux/sample/printsys/copypool/PrinterA.ppr" "$root/original/$printer.ppr"  # made by the Linux build from its JSON
     set_device_name "$root/original/$printer.ppr" "${device[$printer]}"
     # The Linux build's silent update of the same script and profile.
     cp "$root/original/$printer.ppr" "$root/work/$printer.ppr"
