@@ -9,11 +9,11 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "ui/quillon_dlg.h"
 #include "support/fake_tovrel.h"
 #include "support/file_contents.h"
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
+#include "ui/quillon_dlg.h"
 
 namespace fs = std::filesystem;
 

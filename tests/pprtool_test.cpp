@@ -366,7 +366,9 @@ TEST(Pprtool, PlanAndApplyEndAsQuillonEndsAndPlanWritesNothing) {
         const RunResult apply = RunPprtool(scratch, {"apply", at(c.script), at(c.profile)});
         EXPECT_EQ(apply.status, c.status) << apply.err;
         EXPECT_TRUE(ReadFileBytes(work / c.profile) == before || c.status == 0);
-        if (c.status == 1) EXPECT_TRUE(Contains(apply.err, "スクリプトファイルが無いか")) << apply.err;
+        if (c.status == 1) {
+            EXPECT_TRUE(Contains(apply.err, "スクリプトファイルが無いか")) << apply.err;
+        }
     }
     EXPECT_FALSE(fs::exists(scratch.Path() / "tovrel.log") &&
                  Contains(ReadFileText(scratch.Path() / "tovrel.log"), "pprtool-plan"))

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the script parser as a script file.
 #include <cstdint>
 
-#include "ui/quillon_dlg.h"
 #include "tools/fuzz/fuzz_support.h"
+#include "ui/quillon_dlg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     SilenceMessages();

@@ -16,8 +16,6 @@ constexpr int kExitFailed = 2;
 
 const char kSaveAsCp932[] = "save the script in code page 932, e.g. iconv -f UTF-8 -t CP932 in.txt > out.SCR";
 
-std::string Quoted(const std::u16string& text) { return "\"" + Utf16ToUtf8(text) + "\""; }
-
 // "INKTAB field 2 (param1)".
 std::string FieldOf(const ScriptNote& note) {
     return TableNameUtf8(note.table) + " field " + std::to_string(note.fieldNumber) + " (" +
@@ -40,23 +38,23 @@ std::string Reason(const ScriptNote& n) {
         case ScriptIssue::NotCp932: return std::string("bytes that are not code page 932 text; ") + kSaveAsCp932;
         case ScriptIssue::Empty: return "the script is empty; its first line must be \"[Tessera PPR Version],3.0\"";
         case ScriptIssue::VersionLine:
-            return "the first line must be \"[Tessera PPR Version],3.0\", exactly 2 fields; found " + Quoted(n.text) +
-                   (n.text.starts_with(u"#") ? " (a comment cannot be the first line)" : "");
+            return "the first line must be \"[Tessera PPR Version],3.0\", exactly 2 fields; found " +
+                   QuotedUtf8(n.text) + (n.text.starts_with(u"#") ? " (a comment cannot be the first line)" : "");
         case ScriptIssue::VersionNumber:
-            return "the version must read 3.0 (\"3\" and \"3.00\" do too); found " + Quoted(n.text);
+            return "the version must read 3.0 (\"3\" and \"3.00\" do too); found " + QuotedUtf8(n.text);
         case ScriptIssue::NoStartMarker:
             return "expected \"[QUILLON_START]\" as the first line after the version line (comments aside); found " +
-                   Quoted(n.text);
+                   QuotedUtf8(n.text);
         case ScriptIssue::HeaderFields:
             return "a table header needs 3 fields, \"[PPR_Index],TABLE,ROWS\"; found " + std::to_string(n.found);
         case ScriptIssue::RowCount:
             return "the row count (field 3 of the table header) must be a decimal integer of at least 1; found " +
-                   Quoted(n.text);
+                   QuotedUtf8(n.text);
         case ScriptIssue::MarkerInsideBlock:
-            return Quoted(n.text) + " while " + table + " still expects " + std::to_string(n.expected) +
+            return QuotedUtf8(n.text) + " while " + table + " still expects " + std::to_string(n.expected) +
                    " more row(s): the block declares more rows than it has";
         case ScriptIssue::KeyBelowOne:
-            return FieldOf(n) + " must be a decimal integer of at least 1; found " + Quoted(n.text);
+            return FieldOf(n) + " must be a decimal integer of at least 1; found " + QuotedUtf8(n.text);
         case ScriptIssue::TextTooLong:
             return FieldOf(n) + " has " + std::to_string(n.found) + " characters; at most " +
                    std::to_string(n.expected) + " fit";
@@ -79,21 +77,21 @@ std::string Reason(const ScriptNote& n) {
         case ScriptIssue::BlankLineInBlock:
             return "a blank line inside the " + table + " block counts as one of its rows: " + ZeroRowFate(n.table);
         case ScriptIssue::UnknownTable:
-            return "unknown table " + Quoted(n.text) + "; its block of " + std::to_string(n.found) +
+            return "unknown table " + QuotedUtf8(n.text) + "; its block of " + std::to_string(n.found) +
                    " row(s) is passed over (tables: COLORTYPE, RESOLTAB, INKTAB, MEDIATAB, BITSPPTAB, CORRECTTAB)";
         case ScriptIssue::BlockReplaced:
             return "a second " + table + " block replaces the one at line " + std::to_string(n.found) +
                    ": only this block's rows are used";
         case ScriptIssue::PassedOver:
-            return "passed over, not inside a table block: " + Quoted(n.text) +
+            return "passed over, not inside a table block: " + QuotedUtf8(n.text) +
                    " (does the block before declare too few rows?)";
         case ScriptIssue::TextAfterNumber:
             return (n.field && std::u16string_view(n.field) == u"row count" ? std::string("the row count")
                                                                             : FieldOf(n)) +
-                   ": the characters after the number in " + Quoted(n.text) + " are ignored";
-        case ScriptIssue::NoNumber: return FieldOf(n) + " holds no number, " + Quoted(n.text) + ": it reads 0";
+                   ": the characters after the number in " + QuotedUtf8(n.text) + " are ignored";
+        case ScriptIssue::NoNumber: return FieldOf(n) + " holds no number, " + QuotedUtf8(n.text) + ": it reads 0";
         case ScriptIssue::ConsumedMark:
-            return FieldOf(n) + " " + Quoted(n.text) + " is stored as " + std::to_string(n.found) +
+            return FieldOf(n) + " " + QuotedUtf8(n.text) + " is stored as " + std::to_string(n.found) +
                    (n.found == 0 ? " (its low 16 bits)" : "") +
                    ", the mark of a row already merged: if it matches no profile row, it is never appended";
     }
@@ -109,8 +107,9 @@ public:
         Print(note.line, error, Reason(note));
     }
     void Print(int line, bool error, const std::string& reason) const {
-        std::printf("%s%s: %s: %s\n", m_file.c_str(), line > 0 ? (":" + std::to_string(line)).c_str() : "",
-                    error ? "error" : "warning", reason.c_str());
+        std::string where = m_file;
+        if (line > 0) where.append(":").append(std::to_string(line));
+        std::printf("%s: %s: %s\n", where.c_str(), error ? "error" : "warning", reason.c_str());
     }
     void Warn(const std::string& reason) {
         ++m_warnings;
@@ -140,7 +139,7 @@ void CheckFileName(const std::string& path, PrintingObserver& out) {
     else if (name.GetLength() > kTextUnits - 1)
         out.Warn("the file name gives a printer name longer than " + std::to_string(kTextUnits - 1) + " characters");
     else if (!Utf16ToCp932(name.Str(), cp932))
-        out.Warn("the printer name " + Quoted(name.Str()) + " has characters without a code page 932 form");
+        out.Warn("the printer name " + QuotedUtf8(name.Str()) + " has characters without a code page 932 form");
 }
 
 }  // namespace

@@ -77,9 +77,13 @@ const FieldSpec kCorrectionFields[] = {
 
 #undef PPR_FIELD
 
-std::string QuotedUtf8(std::u16string_view text) { return "\"" + Utf16ToUtf8(text) + "\""; }
-
 }  // namespace
+
+std::string QuotedUtf8(std::u16string_view text) {
+    std::string quoted = "\"";
+    quoted.append(Utf16ToUtf8(text)).append("\"");
+    return quoted;
+}
 
 std::span<const FieldSpec> HeaderFields() { return kHeaderFields; }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "profile/records.h"
 #include "profile/tables.h"
@@ -52,6 +53,9 @@ bool IntegerFits(const FieldSpec& field, int64_t value);
 // Returns a real in its shortest form that reads back to the same single
 // precision value ("1.1", "-0", "1e+20", "inf", "nan").
 std::string ShortestReal(float value);
+
+// Returns the text in double quotes as UTF-8.
+std::string QuotedUtf8(std::u16string_view text);
 
 // Returns the field as one line of text: integers in decimal, parameters as
 // 0x%08X, reals in their shortest form (several joined by commas), text in

@@ -146,7 +146,9 @@ bool WriteBackup(const std::string& folder, const std::string& profile, const st
     // The file name as the file system sees it (on Windows '/' separates too).
     const std::string stem = Utf8Path(PathOf(profile).stem()) + "." + UtcStamp();
     for (int n = 1; n < 1000; ++n) {
-        const std::string name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".ppr";
+        std::string name = stem;
+        if (n > 1) name.append("-").append(std::to_string(n));
+        name.append(".ppr");
         const fs::path candidate = PathOf(folder) / PathOf(name);
         if (fs::exists(candidate, failed)) continue;
         backup = Utf8Path(candidate);
