@@ -11,7 +11,10 @@ int CString::CompareNoCase(std::u16string_view other) const { return ::CompareNo
 
 int CString::Compare(std::u16string_view other) const { return std::u16string_view(m_text).compare(other); }
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim() {
+    m_text = std::u16string(TrimWideSpace(m_text));
+    return *this;
+}
 
 CString& CString::TrimLeft() {
     std::size_t first = 0;

@@ -192,11 +192,21 @@ bool CopyText(char16_t* dst, std::size_t capacity, std::u16string_view src) {
 
 std::u16string Cp932ToUtf16(std::string_view bytes, bool* valid) {
     std::u16string out;
+    Cp932ToUtf16(bytes, out, valid);
+    return out;
+}
+
+void Cp932ToUtf16(std::string_view bytes, std::u16string& out, bool* valid) {
+    out.clear();
     out.reserve(bytes.size());
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t i = 0;
     bool allValid = true;
     while (i < bytes.size()) {
+        if (p[i] < 0x80) {  // ASCII is itself
+            out.push_back(p[i++]);
+            continue;
+        }
         std::size_t used = 0;
         const char16_t unit = DecodeCp932Char(p + i, bytes.size() - i, used);
         // No CP932 character decodes to U+FFFD, so it always marks invalid input.
@@ -205,7 +215,6 @@ std::u16string Cp932ToUtf16(std::string_view bytes, bool* valid) {
         i += used;
     }
     if (valid != nullptr) *valid = allValid;
-    return out;
 }
 
 bool Utf16ToCp932(std::u16string_view text, std::string& out) {
@@ -377,6 +386,12 @@ bool IsWideSpace(char16_t u) {
     // ideographic space. The zero-width space U+200B and U+FEFF are not spaces.
     return (u >= 0x09 && u <= 0x0D) || u == 0x20 || u == 0x85 || u == 0xA0 || u == 0x1680 ||
            (u >= 0x2000 && u <= 0x200A) || u == 0x2028 || u == 0x2029 || u == 0x202F || u == 0x205F || u == 0x3000;
+}
+
+std::u16string_view TrimWideSpace(std::u16string_view text) {
+    while (!text.empty() && IsWideSpace(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsWideSpace(text.front())) text.remove_prefix(1);
+    return text;
 }
 
 int ReadDecimal(const char16_t* text, std::size_t* used) {

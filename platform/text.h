@@ -33,6 +33,9 @@ bool CopyText(char16_t* dst, std::size_t capacity, std::u16string_view src);
 // character of its own. `valid`, when given, is set false when any U+FFFD
 // stands for such invalid input and true otherwise.
 std::u16string Cp932ToUtf16(std::string_view bytes, bool* valid = nullptr);
+// The same into `out`, whose storage is reused (a reader decoding line after
+// line allocates only when a line is longer than any before).
+void Cp932ToUtf16(std::string_view bytes, std::u16string& out, bool* valid = nullptr);
 
 // Encodes UTF-16 as CP932, choosing among duplicate codes as Windows does
 // (U+9AD9 as 0xFBFC, U+2252 as 0x81E0, U+3231 as 0x878A). Returns false when
@@ -76,6 +79,9 @@ int CompareNoCase(std::u16string_view a, std::u16string_view b);
 // to U+000D, U+0020, U+0085, U+00A0, U+1680, U+2000 to U+200A, U+2028,
 // U+2029, U+202F, U+205F and the ideographic space U+3000.
 bool IsWideSpace(char16_t unit);
+
+// Returns `text` without the white space (IsWideSpace) at either end.
+std::u16string_view TrimWideSpace(std::u16string_view text);
 
 // _wtoi: leading white space, optional sign, decimal digits up to the first
 // other character (as the Windows runtime, the digits of other scripts too,

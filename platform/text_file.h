@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class TextFileReader {
@@ -43,8 +44,13 @@ public:
 
 private:
     int NextByte();
+    int RawByte();
 
     std::FILE* m_file = nullptr;
+    // The file is read in large blocks; m_next and m_filled index the block.
+    std::unique_ptr<char[]> m_block;
+    std::size_t m_next = 0;
+    std::size_t m_filled = 0;
     bool m_ended = false;
     bool m_failed = false;
     bool m_lineIsCp932 = true;

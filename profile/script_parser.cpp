@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/afx.h"
 #include "platform/crt_memory.h"
@@ -75,21 +76,60 @@ bool StartsWithByteOrderMark(std::string_view bytes) {
     return bytes.substr(0, 3) == "\xEF\xBB\xBF" || bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
 }
 
+// The fields of a line, trimmed, as views into the line.
+using FieldViews = std::vector<std::u16string_view>;
+
+// Cuts `line` at every comma into fields trimmed of white space.
+void SplitFields(std::u16string_view line, FieldViews& fields) {
+    fields.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = line.find(u',', start);
+        const std::size_t end = comma == std::u16string_view::npos ? line.size() : comma;
+        fields.push_back(TrimWideSpace(line.substr(start, end - start)));
+        if (comma == std::u16string_view::npos) return;
+        start = comma + 1;
+    }
+}
+
+// A field as NUL-terminated text for the number readers, which stop at the
+// first NUL as they would at the field's end; short fields stay on the stack.
+class TerminatedField {
+public:
+    explicit TerminatedField(std::u16string_view field) {
+        if (field.size() < std::size(m_small)) {
+            std::copy(field.begin(), field.end(), m_small);
+            m_small[field.size()] = 0;
+            m_text = m_small;
+        } else {
+            m_large.assign(field);
+            m_text = m_large.c_str();
+        }
+    }
+    TerminatedField(const TerminatedField&) = delete;
+    TerminatedField& operator=(const TerminatedField&) = delete;
+    const char16_t* Text() const { return m_text; }
+
+private:
+    char16_t m_small[64] = {};
+    std::u16string m_large;
+    const char16_t* m_text = nullptr;
+};
+
 // Reads the fields of one row line into a row, field by field in order. Each
 // reader returns false when the row must end the parse; the readers name
 // their fields for the notes.
 class RowReader {
 public:
-    RowReader(const CStringArray& fields, Table table, Notes& notes)
-        : m_fields(fields), m_table(table), m_notes(notes) {}
+    RowReader(const FieldViews& fields, Table table, Notes& notes) : m_fields(fields), m_table(table), m_notes(notes) {}
 
     // An integer key: below 1 fails, judged on the whole number; the field
     // keeps its low-order bits.
     template <typename Int>
     bool Integer(Int& out, const char16_t* name) {
-        const CString& text = Next();
+        const std::u16string_view text = Next();
         std::size_t used = 0;
-        const int value = ReadDecimal(text, &used);
+        const int value = ReadDecimal(TerminatedField(text).Text(), &used);
         if (value < 1) return m_notes.Fail(Note(ScriptIssue::KeyBelowOne, name)) != 0;
         NoteRest(text, used, name);
         out = static_cast<Int>(value);
@@ -98,18 +138,18 @@ public:
 
     // Without any hexadecimal digit the field reads 0, as the row started.
     void Hex(uint32_t& out, const char16_t* name) {
-        const CString& text = Next();
+        const std::u16string_view text = Next();
         bool digits = false;
         std::size_t used = 0;
-        out = ReadHex(text, &digits, &used);
+        out = ReadHex(TerminatedField(text).Text(), &digits, &used);
         if (!digits) m_notes.Add(Note(ScriptIssue::NoNumber, name));
         NoteRest(text, used, name);
     }
 
     void Real(float& out, const char16_t* name) {
-        const CString& text = Next();
+        const std::u16string_view text = Next();
         std::size_t used = 0;
-        const double value = ReadReal(text, &used);
+        const double value = ReadReal(TerminatedField(text).Text(), &used);
         if (used == 0) m_notes.Add(Note(ScriptIssue::NoNumber, name));
         NoteRest(text, used, name);
         // Beyond the range of single precision the value becomes an infinity
@@ -143,34 +183,38 @@ public:
         ScriptNote note{
             .issue = ScriptIssue::ConsumedMark, .table = m_table, .field = name, .fieldNumber = fieldNumber};
         note.found = mark;
-        note.text = m_fields[fieldNumber - 1].Str();
+        note.text = m_fields[static_cast<std::size_t>(fieldNumber - 1)];
         m_notes.Add(note);
     }
 
     // Stores `text` and `suffix` in a text field. Text that does not fit fails
     // rather than being cut: a cut name would become a different key in the
     // profile.
-    static bool StoreText(char16_t (&out)[kTextUnits], const CString& text, std::u16string_view suffix = {}) {
-        return CopyText(out, kTextUnits, text.Str() + std::u16string(suffix));
+    static bool StoreText(char16_t (&out)[kTextUnits], std::u16string_view text, std::u16string_view suffix = {}) {
+        if (text.size() + suffix.size() < static_cast<std::size_t>(kTextUnits)) {
+            std::copy(suffix.begin(), suffix.end(), std::copy(text.begin(), text.end(), out));
+            out[text.size() + suffix.size()] = 0;
+            return true;
+        }
+        return CopyText(out, kTextUnits, std::u16string(text) + std::u16string(suffix));
     }
 
-    const CString& Next() { return m_fields[m_next++]; }
+    std::u16string_view Next() { return m_fields[static_cast<std::size_t>(m_next++)]; }
 
 private:
     // A note on the field last read.
     ScriptNote Note(ScriptIssue issue, const char16_t* name) const {
         ScriptNote note{.issue = issue, .table = m_table, .field = name, .fieldNumber = m_next};
-        note.text = m_fields[m_next - 1].Str();
+        note.text = m_fields[static_cast<std::size_t>(m_next - 1)];
         return note;
     }
 
     // Notes characters after a number that its reading passed over ("72O").
-    void NoteRest(const CString& text, std::size_t used, const char16_t* name) {
-        if (used > 0 && used < static_cast<std::size_t>(text.GetLength()))
-            m_notes.Add(Note(ScriptIssue::TextAfterNumber, name));
+    void NoteRest(std::u16string_view text, std::size_t used, const char16_t* name) {
+        if (used > 0 && used < text.size()) m_notes.Add(Note(ScriptIssue::TextAfterNumber, name));
     }
 
-    const CStringArray& m_fields;
+    const FieldViews& m_fields;
     Table m_table;
     Notes& m_notes;
     int m_next = 0;
@@ -216,7 +260,7 @@ bool ReadCorrectionRow(RowReader& in, CorrectionEntry& row) {
     if (!in.Text(row.name1, u"name1") || !in.Text(row.name2, u"name2")) return false;
     if (!in.Integer(row.level1, u"level1") || !in.Integer(row.level2, u"level2")) return false;
     // Field 7 names the three colour files of the row.
-    const CString& baseName = in.Next();
+    const std::u16string_view baseName = in.Next();
     if (!RowReader::StoreText(row.icmFile, baseName, u".icm") ||
         !RowReader::StoreText(row.calFile, baseName, u".CAL") ||
         !RowReader::StoreText(row.bccFile, baseName, u".BCC")) {
@@ -231,7 +275,7 @@ bool ReadCorrectionRow(RowReader& in, CorrectionEntry& row) {
 }
 
 // Converts the fields into row `index` of the table's array.
-bool ReadRow(const CStringArray& fields, Table table, void* rows, int index, Notes& notes) {
+bool ReadRow(const FieldViews& fields, Table table, void* rows, int index, Notes& notes) {
     RowReader in(fields, table, notes);
     switch (table) {
         case Table::ColorType: return ReadColorTypeRow(in, static_cast<ColorTypeEntry*>(rows)[index]);
@@ -245,9 +289,9 @@ bool ReadRow(const CStringArray& fields, Table table, void* rows, int index, Not
 }
 
 // Finds the table a header names; false for a name the program does not know.
-bool FindTable(const CString& name, Table& table) {
+bool FindTable(std::u16string_view name, Table& table) {
     for (Table candidate : kTablesInFileOrder) {
-        if (name.CompareNoCase(TableName(candidate)) == 0) {
+        if (CompareNoCase(name, TableName(candidate)) == 0) {
             table = candidate;
             return true;
         }
@@ -283,15 +327,10 @@ enum class ParseState { AwaitingStart, BetweenTables, InTable };
 }  // namespace
 
 void ScriptParser::SplitScriptLine(const CString& line) {
+    FieldViews fields;
+    SplitFields(line.Str(), fields);
     m_fields.RemoveAll();
-    int start = 0;
-    for (int comma = line.Find(u','); comma >= 0; comma = line.Find(u',', start)) {
-        CString field = line.Mid(start, comma - start);
-        m_fields.Add(field.Trim());
-        start = comma + 1;
-    }
-    CString last = line.Mid(start);
-    m_fields.Add(last.Trim());
+    for (std::u16string_view field : fields) m_fields.Add(CString(field));
 }
 
 int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
@@ -306,22 +345,37 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
 
     // Text that is not CP932 fails the parse: nothing is written from bytes
     // that could not be read.
+    // Rows are split into views of the line (no copy per field); m_fields
+    // gets the fields of the last line split when the parse ends. A line is
+    // read into `next` and becomes `line` when it is split.
     std::u16string line;
+    std::u16string next;
+    FieldViews fields;
+    bool split = false;
+    struct KeepLastFields {
+        ScriptParser& parser;
+        const std::u16string& line;
+        const bool& split;
+        ~KeepLastFields() {
+            if (split) parser.SplitScriptLine(CString(line));
+        }
+    } keepLastFields{*this, line, split};
     if (!file.ReadLine(line)) return notes.Fail({.issue = ScriptIssue::Empty});
     notes.NextLine();
     if (notes.Listening() && StartsWithByteOrderMark(file.LineBytes()))
         notes.Add({.issue = ScriptIssue::ByteOrderMark});
     if (notes.Listening() && LooksLikeUtf8(file.LineBytes())) notes.Add({.issue = ScriptIssue::Utf8Text});
     if (!file.LineIsCp932()) return notes.Fail({.issue = ScriptIssue::NotCp932});
-    SplitScriptLine(line);
-    if (m_fields.GetSize() != 2 || m_fields[0].CompareNoCase(kVersionMarker) != 0) {
-        ScriptNote note{.issue = ScriptIssue::VersionLine, .found = m_fields.GetSize()};
+    SplitFields(line, fields);
+    split = true;
+    if (fields.size() != 2 || CompareNoCase(fields[0], kVersionMarker) != 0) {
+        ScriptNote note{.issue = ScriptIssue::VersionLine, .found = static_cast<int>(fields.size())};
         note.text = CString(line).Trim().Str();
         return notes.Fail(note);
     }
-    if (ReadReal(m_fields[1]) != kScriptVersion) {
+    if (ReadReal(TerminatedField(fields[1]).Text()) != kScriptVersion) {
         ScriptNote note{.issue = ScriptIssue::VersionNumber};
-        note.text = m_fields[1].Str();
+        note.text = fields[1];
         return notes.Fail(note);
     }
 
@@ -334,18 +388,20 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
     // an unknown table's block still to pass over.
     int blockLine[std::size(kTablesInFileOrder)] = {};
     int32_t unknownRows = 0;
-    while (file.ReadLine(line)) {
+    while (file.ReadLine(next)) {
         notes.NextLine();
         if (notes.Listening() && LooksLikeUtf8(file.LineBytes())) notes.Add({.issue = ScriptIssue::Utf8Text});
         if (!file.LineIsCp932()) return notes.Fail({.issue = ScriptIssue::NotCp932});
-        if (!line.empty() && line[0] == u'#') continue;
-        SplitScriptLine(line);
-        const CString& first = m_fields[0];
-        const bool blank = m_fields.GetSize() == 1 && first.IsEmpty();
+        if (!next.empty() && next[0] == u'#') continue;
+        line.swap(next);
+        SplitFields(line, fields);
+        const int fieldCount = static_cast<int>(fields.size());
+        const std::u16string_view first = fields[0];
+        const bool blank = fieldCount == 1 && first.empty();
 
         switch (state) {
             case ParseState::AwaitingStart:
-                if (first.CompareNoCase(kStartMarker) != 0) {
+                if (CompareNoCase(first, kStartMarker) != 0) {
                     ScriptNote note{.issue = ScriptIssue::NoStartMarker};
                     note.text = CString(line).Trim().Str();
                     return notes.Fail(note);
@@ -354,10 +410,10 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
                 break;
 
             case ParseState::BetweenTables: {
-                if (first.CompareNoCase(kTableMarker) != 0) {  // the end marker included
+                if (CompareNoCase(first, kTableMarker) != 0) {  // the end marker included
                     if (unknownRows > 0) {
                         --unknownRows;
-                    } else if (notes.Listening() && !blank && first.CompareNoCase(kEndMarker) != 0) {
+                    } else if (notes.Listening() && !blank && CompareNoCase(first, kEndMarker) != 0) {
                         ScriptNote note{.issue = ScriptIssue::PassedOver};
                         note.text = CString(line).Trim().Str();
                         notes.Add(note);
@@ -365,25 +421,24 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
                     break;
                 }
                 unknownRows = 0;
-                if (m_fields.GetSize() < 3)
-                    return notes.Fail({.issue = ScriptIssue::HeaderFields, .found = m_fields.GetSize()});
+                if (fieldCount < 3) return notes.Fail({.issue = ScriptIssue::HeaderFields, .found = fieldCount});
                 // The count is checked before the name, so that a bad count
                 // fails even in a block the program would pass over.
                 std::size_t used = 0;
-                const int count = ReadDecimal(m_fields[2], &used);
+                const int count = ReadDecimal(TerminatedField(fields[2]).Text(), &used);
                 ScriptNote countNote{.field = u"row count", .fieldNumber = 3};
-                countNote.text = m_fields[2].Str();
+                countNote.text = fields[2];
                 if (count < 1) {
                     countNote.issue = ScriptIssue::RowCount;
                     return notes.Fail(countNote);
                 }
-                if (used < static_cast<std::size_t>(m_fields[2].GetLength())) {
+                if (used < fields[2].size()) {
                     countNote.issue = ScriptIssue::TextAfterNumber;
                     notes.Add(countNote);
                 }
-                if (!FindTable(m_fields[1], table)) {  // its rows pass as lines between tables
+                if (!FindTable(fields[1], table)) {  // its rows pass as lines between tables
                     ScriptNote note{.issue = ScriptIssue::UnknownTable, .found = count};
-                    note.text = m_fields[1].Str();
+                    note.text = fields[1];
                     notes.Add(note);
                     unknownRows = count;
                     break;
@@ -401,9 +456,9 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
             }
 
             case ParseState::InTable: {
-                if (first.CompareNoCase(kTableMarker) == 0 || first.CompareNoCase(kEndMarker) == 0) {
+                if (CompareNoCase(first, kTableMarker) == 0 || CompareNoCase(first, kEndMarker) == 0) {
                     ScriptNote note{.issue = ScriptIssue::MarkerInsideBlock, .table = table, .expected = remaining};
-                    note.text = first.Str();
+                    note.text = first;
                     return notes.Fail(note);
                 }
                 const int32_t index = declared - remaining;
@@ -411,14 +466,14 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
                     return notes.Fail({.issue = ScriptIssue::NoMemory, .table = table});
                 // A line with the wrong number of fields still takes its row,
                 // which stays zero.
-                if (m_fields.GetSize() != RowFieldCount(table)) {
+                if (fieldCount != RowFieldCount(table)) {
                     ScriptNote note{.issue = blank ? ScriptIssue::BlankLineInBlock : ScriptIssue::WrongFieldCount,
                                     .table = table,
                                     .expected = RowFieldCount(table),
-                                    .found = m_fields.GetSize()};
+                                    .found = fieldCount};
                     if (notes.Listening()) note.text = CString(line).Trim().Str();
                     notes.Add(note);
-                } else if (!ReadRow(m_fields, table, ScriptRows(*record, table), index, notes)) {
+                } else if (!ReadRow(fields, table, ScriptRows(*record, table), index, notes)) {
                     return 0;
                 }
                 if (--remaining == 0) state = ParseState::BetweenTables;
