@@ -77,6 +77,23 @@ TEST_F(TextFileReaderTest, LongLineComesWholeWhateverItsLength) {
     for (const auto& c : cases) EXPECT_EQ(ReadAll(c.bytes), c.lines) << c.bytes.size();
 }
 
+// The file is read in 64 KiB blocks: a CR LF, a Ctrl-Z and a double-byte
+// character read the same whichever side of a block's end they fall on.
+TEST_F(TextFileReaderTest, TranslationsHoldAcrossTheReadBlocks) {
+    for (std::size_t at = 65533; at <= 65537; ++at) {
+        const std::string before(at, 'x');
+        const std::u16string text(at, u'x');
+        EXPECT_EQ(ReadAll(before + "\r\nb"), (Lines{text + u"\n", u"b"})) << at;
+        EXPECT_EQ(ReadAll(before + "\rb\n"), (Lines{text + u"\rb\n"})) << at;
+        EXPECT_EQ(ReadAll(before + "\r\x1A\n"), (Lines{text + u"\r"})) << at;
+        EXPECT_EQ(ReadAll(before + "\n\x1A"
+                                   "b\n"),
+                  (Lines{text + u"\n"}))
+            << at;
+        EXPECT_EQ(ReadAll(before + "\x95\x5C\n"), (Lines{text + u"表\n"})) << at;
+    }
+}
+
 TEST_F(TextFileReaderTest, DecodesCp932) {
     const std::string line = "\x95\x5C\x83\x5C\x8F\x5C,\x87\x40\x87\x8A\x87\x56,\xEE\xE0\xFB\xFC,\xB1\xB2\xDF\r\n";
     EXPECT_EQ(ReadAll(line), (Lines{u"表ソ十,①㈱Ⅲ,\u9AD9\u9AD9,ｱｲﾟ\n"}));
