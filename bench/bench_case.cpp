@@ -97,69 +97,70 @@ void Block(std::string& out, Table table, const std::vector<Row>& rows) {
 }  // namespace
 
 BenchCase LargeBenchCase() {
-    BenchCase spec;
-    spec[Table::ColorType] = {127, 0, 0};
-    spec[Table::Resolution] = {127, 0, 0};
-    spec[Table::Ink] = {16384, 16383, 8192};
-    spec[Table::Media] = {16384, 0, 0};
-    spec[Table::BitsPerPixel] = {16384, 0, 0};
-    spec[Table::Correction] = {16384, 32767, 16384};
-    return spec;
+    BenchCase benchCase;
+    benchCase[Table::ColorType] = {127, 0, 0};
+    benchCase[Table::Resolution] = {127, 0, 0};
+    benchCase[Table::Ink] = {16384, 16383, 8192};
+    benchCase[Table::Media] = {16384, 0, 0};
+    benchCase[Table::BitsPerPixel] = {16384, 0, 0};
+    benchCase[Table::Correction] = {16384, 32767, 16384};
+    return benchCase;
 }
 
 BenchCase TypicalBenchCase() {
-    BenchCase spec;
-    for (BenchTable& t : spec.tables) t = {40, 20, 10};
-    return spec;
+    BenchCase benchCase;
+    for (BenchTable& t : benchCase.tables) t = {40, 20, 10};
+    return benchCase;
 }
 
-TestProfile MakeBenchProfile(const BenchCase& spec) {
+TestProfile MakeBenchProfile(const BenchCase& benchCase) {
     TestProfile p;
     SetDeviceName(p.header, "Bench");
-    p.header.nextInkId = spec[Table::Ink].profileRows + 1;
-    p.header.nextMediaId = spec[Table::Media].profileRows + 1;
-    Rows<ColorTypeEntry>(p.colorTypes, spec[Table::ColorType].profileRows,
+    p.header.nextInkId = benchCase[Table::Ink].profileRows + 1;
+    p.header.nextMediaId = benchCase[Table::Media].profileRows + 1;
+    Rows<ColorTypeEntry>(p.colorTypes, benchCase[Table::ColorType].profileRows,
                          [](int i) { return MakeColorType(1, static_cast<uint8_t>(1 + i), 0x10, 0x20); });
-    Rows<ResolutionEntry>(p.resolutions, spec[Table::Resolution].profileRows,
+    Rows<ResolutionEntry>(p.resolutions, benchCase[Table::Resolution].profileRows,
                           [](int i) { return MakeResolution(static_cast<int16_t>(1 + i), 1, 1, 1, 0x10, 0x20); });
-    Rows<NamedEntry>(p.inks, spec[Table::Ink].profileRows, [](int i) { return NamedRow("Ink%05d", i, i + 1, 0x200); });
-    Rows<NamedEntry>(p.media, spec[Table::Media].profileRows,
+    Rows<NamedEntry>(p.inks, benchCase[Table::Ink].profileRows,
+                     [](int i) { return NamedRow("Ink%05d", i, i + 1, 0x200); });
+    Rows<NamedEntry>(p.media, benchCase[Table::Media].profileRows,
                      [](int i) { return NamedRow("Media%05d", i, i + 1, 0x200); });
-    Rows<BitsPerPixelEntry>(p.bitsPerPixels, spec[Table::BitsPerPixel].profileRows,
+    Rows<BitsPerPixelEntry>(p.bitsPerPixels, benchCase[Table::BitsPerPixel].profileRows,
                             [](int i) { return MakeBitsPerPixel(static_cast<uint8_t>(1 + i % 100), 0x10, 0x20); });
-    Rows<CorrectionEntry>(p.corrections, spec[Table::Correction].profileRows, ProfileCorrection);
+    Rows<CorrectionEntry>(p.corrections, benchCase[Table::Correction].profileRows, ProfileCorrection);
     return p;
 }
 
-TestProfile MakeBenchScriptRows(const BenchCase& spec) {
+TestProfile MakeBenchScriptRows(const BenchCase& benchCase) {
     TestProfile s;
     ScriptRows(
-        s.colorTypes, spec[Table::ColorType],
+        s.colorTypes, benchCase[Table::ColorType],
         [](int p) { return MakeColorType(2, static_cast<uint8_t>(1 + p), 0xA, 0xB); },
         [](int j) { return MakeColorType(2, static_cast<uint8_t>(128 + j), 0xA, 0xB); });
     ScriptRows(
-        s.resolutions, spec[Table::Resolution],
+        s.resolutions, benchCase[Table::Resolution],
         [](int p) { return MakeResolution(static_cast<int16_t>(1 + p), 1, 1, 1, 0xA, 0xB); },
         [](int j) { return MakeResolution(static_cast<int16_t>(1 + j), 2, 1, 1, 0xA, 0xB); });
     ScriptRows(
-        s.inks, spec[Table::Ink], [](int p) { return NamedRow("INK%05d", p, 0, 0x201); },
+        s.inks, benchCase[Table::Ink], [](int p) { return NamedRow("INK%05d", p, 0, 0x201); },
         [](int j) { return NamedRow("NewInk%05d", j, 0, 0x201); });
     ScriptRows(
-        s.media, spec[Table::Media], [](int p) { return NamedRow("MEDIA%05d", p, 0, 0x201); },
+        s.media, benchCase[Table::Media], [](int p) { return NamedRow("MEDIA%05d", p, 0, 0x201); },
         [](int j) { return NamedRow("NewMedia%05d", j, 0, 0x201); });
     ScriptRows(
-        s.bitsPerPixels, spec[Table::BitsPerPixel],
+        s.bitsPerPixels, benchCase[Table::BitsPerPixel],
         [](int p) { return MakeBitsPerPixel(static_cast<uint8_t>(1 + p % 100), 0xA, 0xB); },
         [](int j) { return MakeBitsPerPixel(static_cast<uint8_t>(130 + j % 100), 0xA, 0xB); });
     ScriptRows(
-        s.corrections, spec[Table::Correction],
+        s.corrections, benchCase[Table::Correction],
         [](int p) { return CorrectionRow(static_cast<int16_t>(1 + p / 50), Name("CURVE%05d", p), p, 9); },
         [](int j) { return CorrectionRow(static_cast<int16_t>(1000 + j / 50), Name("NewCurve%05d", j), j, 9); });
     return s;
 }
 
-std::string MakeBenchScriptText(const BenchCase& spec) {
-    const TestProfile rows = MakeBenchScriptRows(spec);
+std::string MakeBenchScriptText(const BenchCase& benchCase) {
+    const TestProfile rows = MakeBenchScriptRows(benchCase);
     std::string text = "[Tessera PPR Version],3.0\n[QUILLON_START]\n";
     ForEachTable(rows, [&](Table table, const auto& tableRows) { Block(text, table, tableRows); });
     return text + "[QUILLON_END]\n";

@@ -33,12 +33,12 @@ BenchCase LargeBenchCase();
 BenchCase TypicalBenchCase();
 
 // Returns the profile of the case (deviceName "Bench").
-TestProfile MakeBenchProfile(const BenchCase& spec);
+TestProfile MakeBenchProfile(const BenchCase& benchCase);
 
 // Returns the script's rows, as the parser makes them, in the six tables of a
 // TestProfile (its header plays no part).
-TestProfile MakeBenchScriptRows(const BenchCase& spec);
+TestProfile MakeBenchScriptRows(const BenchCase& benchCase);
 
 // Returns the script's text (ASCII, so also code page 932): the rows of
 // MakeBenchScriptRows in the update script format.
-std::string MakeBenchScriptText(const BenchCase& spec);
+std::string MakeBenchScriptText(const BenchCase& benchCase);

@@ -13,12 +13,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_bench_case large|typical FOLDER\n");
         return 1;
     }
-    const BenchCase spec = std::strcmp(argv[1], "large") == 0 ? LargeBenchCase() : TypicalBenchCase();
+    const BenchCase benchCase = std::strcmp(argv[1], "large") == 0 ? LargeBenchCase() : TypicalBenchCase();
     const std::filesystem::path folder = argv[2];
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (!WriteFileBytes(folder / "Bench.ppr", MakeBenchProfile(spec).FileImage()) ||
-        !WriteFileText(folder / "Bench.SCR", MakeBenchScriptText(spec))) {
+    if (!WriteFileBytes(folder / "Bench.ppr", MakeBenchProfile(benchCase).FileImage()) ||
+        !WriteFileText(folder / "Bench.SCR", MakeBenchScriptText(benchCase))) {
         std::fprintf(stderr, "make_bench_case: cannot write into %s\n", argv[2]);
         return 2;
     }

@@ -29,9 +29,9 @@ std::filesystem::path g_scratch;
 // the table ends with N rows, within its limit.
 BenchCase TableCase(Table table, int rows) {
     rows = std::min(rows, MaxHeaderCount(table));
-    BenchCase spec;
-    spec[table] = {rows / 2, rows, rows / 2};
-    return spec;
+    BenchCase benchCase;
+    benchCase[table] = {rows / 2, rows, rows / 2};
+    return benchCase;
 }
 
 std::string TableLabel(Table table) { return Utf16ToUtf8(TableName(table)); }
@@ -62,9 +62,9 @@ void Parse(benchmark::State& state, Table table) {
 }
 
 void Merge(benchmark::State& state, Table table) {
-    const BenchCase spec = TableCase(table, static_cast<int>(state.range(0)));
-    const TestProfile profile = MakeBenchProfile(spec);
-    const TestProfile rows = MakeBenchScriptRows(spec);
+    const BenchCase benchCase = TableCase(table, static_cast<int>(state.range(0)));
+    const TestProfile profile = MakeBenchProfile(benchCase);
+    const TestProfile rows = MakeBenchScriptRows(benchCase);
     for (auto _ : state) {
         state.PauseTiming();
         WorkingData dlg;
@@ -80,16 +80,16 @@ void Merge(benchmark::State& state, Table table) {
         state.ResumeTiming();
         if (result != MergeResult::Merged) return state.SkipWithError("the merge failed");
     }
-    state.SetItemsProcessed(state.iterations() * spec[table].scriptRows);
+    state.SetItemsProcessed(state.iterations() * benchCase[table].scriptRows);
 }
 
 // Writes a profile with N rows in each of the four large tables (127 in the
 // two small ones) through the writer, replacement included.
 void WriteProfile(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
-    BenchCase spec;
-    for (Table table : kTablesInFileOrder) spec[table].profileRows = std::min(rows, MaxHeaderCount(table));
-    const TestProfile profile = MakeBenchProfile(spec);
+    BenchCase benchCase;
+    for (Table table : kTablesInFileOrder) benchCase[table].profileRows = std::min(rows, MaxHeaderCount(table));
+    const TestProfile profile = MakeBenchProfile(benchCase);
     const ProfileHeader header = profile.Header();
     ScriptRecord script{};
     CopyText(script.printerName, kTextUnits, Utf8ToUtf16((g_scratch / "write.ppr").string()));

@@ -199,22 +199,22 @@ def control_class(value):
     return CLASS_ORDINALS.get(value, f"ordinal {value}") if isinstance(value, int) else value
 
 
-def check_dialog(number, body, spec):
+def check_dialog(number, body, expected):
     where = f"dialog {number}"
     r = Reader(body)
     extended = struct.unpack_from("<HH", body)[1] == 0xFFFF
-    expect(f"{where}: DIALOGEX", extended, spec["extended"])
+    expect(f"{where}: DIALOGEX", extended, expected["extended"])
     if extended:
         _version, _signature, _help, exstyle, style, count = r.unpack("HHIIIH")
     else:
         style, exstyle, count = r.unpack("IIH")
-    expect(f"{where}: style", style, spec["style"])
-    expect(f"{where}: extended style", exstyle, spec["exstyle"])
-    expect(f"{where}: x, y, width, height", r.unpack("hhhh"), spec["rect"])
-    expect(f"{where}: menu", r.text_or_ordinal(), spec["menu"])
-    expect(f"{where}: class", r.text_or_ordinal(), spec["class"])
-    expect(f"{where}: caption", r.text(), spec["caption"])
-    font = spec["font"]
+    expect(f"{where}: style", style, expected["style"])
+    expect(f"{where}: extended style", exstyle, expected["exstyle"])
+    expect(f"{where}: x, y, width, height", r.unpack("hhhh"), expected["rect"])
+    expect(f"{where}: menu", r.text_or_ordinal(), expected["menu"])
+    expect(f"{where}: class", r.text_or_ordinal(), expected["class"])
+    expect(f"{where}: caption", r.text(), expected["caption"])
+    font = expected["font"]
     if style & 0x40:  # DS_SETFONT
         size = r.unpack("H")
         if extended:
@@ -227,7 +227,7 @@ def check_dialog(number, body, spec):
     else:
         expect(f"{where}: DS_SETFONT", False, True)
         return
-    controls = spec["controls"]
+    controls = expected["controls"]
     expect(f"{where}: number of controls", count, len(controls))
     for index in range(min(count, len(controls))):
         cid, cclass, ctext, cstyle, cexstyle, crect = controls[index]
@@ -395,10 +395,10 @@ def check(resources):
     expect("resources", sorted(k for k in resources if k[0] != RT_ICON), sorted(wanted))
     for (rtype, name), (language, _body) in sorted(resources.items()):
         expect(f"resource {rtype}/{name}: language", language, JAPANESE)
-    for number, spec in DIALOGS.items():
+    for number, expected in DIALOGS.items():
         body = resources.get((RT_DIALOG, number), (None, b""))[1]
         if body:
-            check_dialog(number, body, spec)
+            check_dialog(number, body, expected)
     check_strings(resources)
     check_icons(resources)
     check_banner(resources)
