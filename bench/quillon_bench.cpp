@@ -1,6 +1,7 @@
 // Benchmarks of the in-process steps of an update, at 1k, 4k, 16k and 32k
 // rows: parsing a script, merging one table (N script rows, half of them
-// matching, against N/2 profile rows), and writing a profile file. Files go
+// matching, against N/2 profile rows) beside the copying that any such merge
+// does, and writing a profile file. Files go
 // to /dev/shm where there is one, so the numbers are not the disk's; the
 // whole-process run against the disk is tools/bench.sh.
 #include <benchmark/benchmark.h>
@@ -8,10 +9,12 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "bench/bench_case.h"
+#include "devlib/tovrel.h"
 #include "engine/merge.h"
 #include "engine/profile_writer.h"
 #include "engine/working_data.h"
@@ -83,6 +86,45 @@ void Merge(benchmark::State& state, Table table) {
     state.SetItemsProcessed(state.iterations() * benchCase[table].scriptRows);
 }
 
+// What every merge of the same case does at the least, whatever its
+// matching: a fresh block of the merged table's size from the library, the
+// profile's rows and the appended script rows copied into it, the old block
+// given back. Beside Merge, it shows how much of the merge's time, and of its
+// growth from scale to scale, is the memory's rather than the matching's.
+void MoveRows(benchmark::State& state, Table table) {
+    const BenchCase benchCase = TableCase(table, static_cast<int>(state.range(0)));
+    const TestProfile profile = MakeBenchProfile(benchCase);
+    const TestProfile rows = MakeBenchScriptRows(benchCase);
+    const BenchTable& shape = benchCase[table];
+    const std::size_t rowSize = RowSize(table);
+    const std::size_t kept = static_cast<std::size_t>(shape.profileRows) * rowSize;
+    const std::size_t appended = static_cast<std::size_t>(shape.scriptRows - shape.matchingRows) * rowSize;
+    for (auto _ : state) {
+        state.PauseTiming();
+        WorkingData dlg;
+        PrepareArrays(dlg, 1);
+        AddSlot(dlg, u"Bench", profile);
+        GiveTable(dlg.m_pScripts[0], table, rows);
+        ProfileHeader& header = dlg.m_pProfiles[0].header;
+        state.ResumeTiming();
+
+        void* old = HeaderBlock(header, table);
+        auto* block = static_cast<char*>(Tovrel().RIPmalloc(kept + appended));
+        if (block == nullptr) return state.SkipWithError("no memory");
+        std::memcpy(block, old, kept);
+        const char* script = static_cast<const char*>(ScriptRows(dlg.m_pScripts[0], table));
+        std::memcpy(block + kept, script + static_cast<std::size_t>(shape.matchingRows) * rowSize, appended);
+        SetHeaderBlock(header, table, block);
+        Tovrel().RIPfree(old);
+        benchmark::DoNotOptimize(block);
+
+        state.PauseTiming();
+        dlg.ReleaseWorkingData();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * shape.scriptRows);
+}
+
 // Writes a profile with N rows in each of the four large tables (127 in the
 // two small ones) through the writer, replacement included.
 void WriteProfile(benchmark::State& state) {
@@ -113,6 +155,11 @@ void Register() {
         } else {
             for (int rows : kScales) b->Arg(rows);
         }
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+    for (Table table : {Table::Ink, Table::Correction}) {
+        auto* b = benchmark::RegisterBenchmark(("MoveRows/" + TableLabel(table)).c_str(), MoveRows, table);
+        for (int rows : kScales) b->Arg(rows);
         b->Unit(benchmark::kMillisecond)->UseRealTime();
     }
     auto* b = benchmark::RegisterBenchmark("WriteProfile", WriteProfile);

@@ -6,7 +6,8 @@
 # 1. In process (bench/quillon_bench, Google Benchmark): parsing a script,
 #    merging each table and writing a profile at 1k, 4k, 16k and 32k rows,
 #    then the growth of the INKTAB and CORRECTTAB merges from 1k to 32k rows
-#    (medians of N repetitions).
+#    (medians of N repetitions), beside the growth of what every such merge
+#    does at the least (MoveRows: a fresh block, the rows copied into it).
 # 2. The whole process, with cases from bench/make_bench_case: the large case
 #    (a 78 MB profile at the format's scale and a script of 32,767 CORRECTTAB
 #    and 16,383 INKTAB rows, which fill both tables) and a typical one (tens of
@@ -15,7 +16,8 @@
 #    and flushes the copy with `sync` (the physical baseline: the same bytes
 #    written and flushed); N paired runs, medians, and their ratio. The peak
 #    memory comes from one more run under /usr/bin/time -v, against the updated
-#    profile's size. With --before, an earlier build's quillon (BINDIR holds it
+#    profile's size, with the page faults of that run and of a `cp` (each a
+#    4 KiB page of fresh memory the process touched first). With --before, an earlier build's quillon (BINDIR holds it
 #    and its libtovrel) runs both cases in the same pairs, for a
 #    before/after.
 #
@@ -67,8 +69,12 @@ for table in INKTAB CORRECTTAB; do
     read -r real1k cpu1k <<<"$(times_of "Merge/$table/1024")"
     read -r real4k cpu4k <<<"$(times_of "Merge/$table/4096")"
     read -r real32k cpu32k <<<"$(times_of "Merge/$table/32767")"
+    read -r move1k _ <<<"$(times_of "MoveRows/$table/1024")"
+    read -r move32k _ <<<"$(times_of "MoveRows/$table/32767")"
     echo "merge $table, 1k -> 32k rows: $(ratio "$real32k" "$real1k") times the time" \
         "(CPU time $(ratio "$cpu32k" "$cpu1k")); 4k -> 32k: $(ratio "$real32k" "$real4k") (CPU $(ratio "$cpu32k" "$cpu4k"))"
+    echo "  moving its rows alone (MoveRows), 1k -> 32k: $(ratio "$move32k" "$move1k") times the time;" \
+        "merge / moving: $(ratio "$real1k" "$move1k") at 1k, $(ratio "$real32k" "$move32k") at 32k"
 done
 
 work="$root/$build/bench-work"
@@ -119,9 +125,15 @@ whole_process() {
 
     cp "$folder/original.ppr" "$folder/Bench.ppr"
     sync "$folder/Bench.ppr"
-    local peakKiB
-    peakKiB=$( (cd "$folder" && /usr/bin/time -v "$bin/quillon" Bench.SCR Bench.ppr) 2>&1 |
-        awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }')
+    # Peak memory, and the pages the system had to hand out one fault at a
+    # time (fresh memory first touched), of the update and of the copy.
+    local usage peakKiB faults copyFaults
+    usage=$( (cd "$folder" && /usr/bin/time -v "$bin/quillon" Bench.SCR Bench.ppr) 2>&1)
+    peakKiB=$(awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' <<<"$usage")
+    faults=$(awk -F: '/Minor .* page faults/ { gsub(/ /, "", $2); print $2 }' <<<"$usage")
+    copyFaults=$( (cd "$folder" && /usr/bin/time -v cp Bench.ppr copy.ppr) 2>&1 |
+        awk -F: '/Minor .* page faults/ { gsub(/ /, "", $2); print $2 }')
+    rm -f "$folder/copy.ppr"
 
     echo "== whole process, $name case: profile $(stat -c %s "$folder/original.ppr") bytes," \
         "script $(stat -c %s "$folder/Bench.SCR") bytes, updated profile $updated bytes =="
@@ -129,6 +141,7 @@ whole_process() {
         "(medians of $runs paired runs)"
     echo "silent update / (cp + sync): $(ratio "$quillonMedian" "$copyMedian")"
     echo "peak memory: $peakKiB KiB; / updated profile: $(ratio "$((peakKiB * 1024))" "$updated")"
+    echo "page faults: silent update $faults ($((faults * 4 / 1024)) MiB of fresh pages), cp $copyFaults"
     if [ -n "$before" ]; then
         local beforeMedian
         beforeMedian=$(printf %s "$beforeTimes" | median)
