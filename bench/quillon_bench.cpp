@@ -64,7 +64,11 @@ void Parse(benchmark::State& state, Table table) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
 
-void Merge(benchmark::State& state, Table table) {
+// Times `step` on one table of a merge case: each iteration gets a fresh
+// slot holding the profile and a script record holding the script's rows;
+// `step` returns false when it failed.
+template <class Step>
+void TimeOnMergeCase(benchmark::State& state, Table table, Step step) {
     const BenchCase benchCase = TableCase(table, static_cast<int>(state.range(0)));
     const TestProfile profile = MakeBenchProfile(benchCase);
     const TestProfile rows = MakeBenchScriptRows(benchCase);
@@ -76,14 +80,20 @@ void Merge(benchmark::State& state, Table table) {
         GiveTable(dlg.m_pScripts[0], table, rows);
         state.ResumeTiming();
 
-        const MergeResult result = MergeScriptTable(dlg.m_pProfiles[0].header, dlg.m_pScripts[0], table);
+        const bool done = step(dlg.m_pProfiles[0].header, dlg.m_pScripts[0], benchCase[table]);
 
         state.PauseTiming();
         dlg.ReleaseWorkingData();
         state.ResumeTiming();
-        if (result != MergeResult::Merged) return state.SkipWithError("the merge failed");
+        if (!done) return state.SkipWithError("the step failed");
     }
     state.SetItemsProcessed(state.iterations() * benchCase[table].scriptRows);
+}
+
+void Merge(benchmark::State& state, Table table) {
+    TimeOnMergeCase(state, table, [table](ProfileHeader& header, ScriptRecord& script, const BenchTable&) {
+        return MergeScriptTable(header, script, table) == MergeResult::Merged;
+    });
 }
 
 // What every merge of the same case does at the least, whatever its
@@ -92,37 +102,22 @@ void Merge(benchmark::State& state, Table table) {
 // given back. Beside Merge, it shows how much of the merge's time, and of its
 // growth from scale to scale, is the memory's rather than the matching's.
 void MoveRows(benchmark::State& state, Table table) {
-    const BenchCase benchCase = TableCase(table, static_cast<int>(state.range(0)));
-    const TestProfile profile = MakeBenchProfile(benchCase);
-    const TestProfile rows = MakeBenchScriptRows(benchCase);
-    const BenchTable& shape = benchCase[table];
     const std::size_t rowSize = RowSize(table);
-    const std::size_t kept = static_cast<std::size_t>(shape.profileRows) * rowSize;
-    const std::size_t appended = static_cast<std::size_t>(shape.scriptRows - shape.matchingRows) * rowSize;
-    for (auto _ : state) {
-        state.PauseTiming();
-        WorkingData dlg;
-        PrepareArrays(dlg, 1);
-        AddSlot(dlg, u"Bench", profile);
-        GiveTable(dlg.m_pScripts[0], table, rows);
-        ProfileHeader& header = dlg.m_pProfiles[0].header;
-        state.ResumeTiming();
-
-        void* old = HeaderBlock(header, table);
-        auto* block = static_cast<char*>(Tovrel().RIPmalloc(kept + appended));
-        if (block == nullptr) return state.SkipWithError("no memory");
-        std::memcpy(block, old, kept);
-        const char* script = static_cast<const char*>(ScriptRows(dlg.m_pScripts[0], table));
-        std::memcpy(block + kept, script + static_cast<std::size_t>(shape.matchingRows) * rowSize, appended);
-        SetHeaderBlock(header, table, block);
-        Tovrel().RIPfree(old);
-        benchmark::DoNotOptimize(block);
-
-        state.PauseTiming();
-        dlg.ReleaseWorkingData();
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * shape.scriptRows);
+    TimeOnMergeCase(
+        state, table, [table, rowSize](ProfileHeader& header, ScriptRecord& script, const BenchTable& shape) {
+            const std::size_t kept = static_cast<std::size_t>(shape.profileRows) * rowSize;
+            const std::size_t appended = static_cast<std::size_t>(shape.scriptRows - shape.matchingRows) * rowSize;
+            void* old = HeaderBlock(header, table);
+            auto* block = static_cast<char*>(Tovrel().RIPmalloc(kept + appended));
+            if (block == nullptr) return false;
+            std::memcpy(block, old, kept);
+            const auto* rows = static_cast<const char*>(ScriptRows(script, table));
+            std::memcpy(block + kept, rows + static_cast<std::size_t>(shape.matchingRows) * rowSize, appended);
+            SetHeaderBlock(header, table, block);
+            Tovrel().RIPfree(old);
+            benchmark::DoNotOptimize(block);
+            return true;
+        });
 }
 
 // Writes a profile with N rows in each of the four large tables (127 in the
