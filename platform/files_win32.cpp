@@ -105,6 +105,13 @@ void DirectorySearch::Close() {
 }
 
 bool CopyFileReplacing(const char16_t* source, const char16_t* destination) {
+    // Windows refuses to replace a read-only file; wine, run by root, would
+    // write through the attribute, so it is checked here first.
+    const DWORD attributes = GetFileAttributesW(Wide(destination));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     return CopyFileW(Wide(source), Wide(destination), FALSE) != 0;
 }
 

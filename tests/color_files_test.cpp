@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -20,8 +19,8 @@ namespace fs = std::filesystem;
 namespace {
 
 bool IsReadOnly(const fs::path& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
+    bool readOnly = false;
+    return ReadReadOnly(path.u16string().c_str(), readOnly) && readOnly;
 }
 
 int EntriesIn(const fs::path& folder) {
@@ -47,14 +46,14 @@ protected:
         fs::create_directories(m_prof);
         fs::create_directories(m_colprof);
         fs::create_directories(m_system);
-        m_library.copyPool = Utf8ToUtf16(m_pool.string());
+        m_library.copyPool = m_pool.u16string();
         g_fakeCalls = &Tovrel();
         m_counting = *g_fakeCalls;
         m_counting.GetCopyPoolPath = &CountingGetCopyPoolPath;
         SetTovrel(&m_counting);
         g_copyPoolCalls = 0;
         g_copyPoolFails = false;
-        m_dlg.m_strExeDir = CString(Utf8ToUtf16(m_exe.string() + "/"));
+        m_dlg.m_strExeDir = CString((m_exe / "").u16string());  // ends with the separator
     }
     ~CopyColorFilesTest() override { SetTovrel(g_fakeCalls); }
 
@@ -70,7 +69,7 @@ protected:
     fs::path m_colprof = m_pool / "colprof";
     fs::path m_windir = m_temp.Path() / "win";
     fs::path m_system = m_windir / "system32" / "color";
-    ScopedEnvironment m_windirVariable{"WINDIR", m_windir.c_str()};
+    ScopedEnvironment m_windirVariable{"WINDIR", m_windir.string().c_str()};
     FakeTovrel m_library;
     TovrelCalls m_counting{};
     CQuillonDlg m_dlg;
@@ -115,7 +114,7 @@ TEST_F(CopyColorFilesTest, DestinationOfTheSameNameIsReplaced) {
 
 TEST_F(CopyColorFilesTest, ReadOnlySourceGivesAWritableDestination) {
     const fs::path source = Prof("p.CAL", "data");
-    chmod(source.c_str(), 0444);
+    ASSERT_TRUE(MakeReadOnly(source));
     EXPECT_EQ(m_dlg.CopyColorFiles(u".CAL"), 1);
     EXPECT_EQ(ReadFileText(m_system / "p.CAL"), "data");
     EXPECT_FALSE(IsReadOnly(m_system / "p.CAL"));
@@ -125,7 +124,7 @@ TEST_F(CopyColorFilesTest, ReadOnlySourceGivesAWritableDestination) {
 TEST_F(CopyColorFilesTest, ReadOnlyDestinationIsMadeWritableEvenWhenItsCopyFails) {
     Prof("p.icm", "new");
     WriteFileText(m_colprof / "p.icm", "old");
-    chmod((m_colprof / "p.icm").c_str(), 0444);
+    ASSERT_TRUE(MakeReadOnly(m_colprof / "p.icm"));
     EXPECT_EQ(m_dlg.CopyColorFiles(u".icm"), 1);
     // The copy onto a read-only file failed, but the file is writable now ...
     EXPECT_EQ(ReadFileText(m_colprof / "p.icm"), "old");
@@ -166,12 +165,12 @@ TEST_F(CopyColorFilesTest, NoMatchOrNoProfFolderGivesZeroAndCopiesNothing) {
 }
 
 TEST_F(CopyColorFilesTest, FileWhosePathWouldNotFitIsSkippedAndTheOthersAreCopied) {
-    // Copy pool + "/colprof/" comes to 250 units: room for a 9-unit name, not a 10-unit one.
+    // Copy pool + separator + "colprof" + separator comes to 250 units: room for a 9-unit name, not a 10-unit one.
     const std::size_t poolLength = 250 - std::string("/colprof/").size();
     const fs::path longPool = m_temp.Path() / std::string(poolLength - m_temp.Path().string().size() - 1, 'p');
     ASSERT_EQ(longPool.string().size(), poolLength);
     fs::create_directories(longPool / "colprof");
-    m_library.copyPool = Utf8ToUtf16(longPool.string());
+    m_library.copyPool = longPool.u16string();
     Prof("12345.icm", "fits");
     Prof("123456.icm", "too long");
     EXPECT_EQ(m_dlg.CopyColorFiles(u".icm"), 1);

@@ -5,8 +5,6 @@
 // says so.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -37,30 +35,31 @@ struct Outcome {
 
 class UpdateUnderFaults {
 public:
-    explicit UpdateUnderFaults(bool silent) : m_silent(silent), m_runtime("XDG_RUNTIME_DIR", m_folder.Path().c_str()) {
+    explicit UpdateUnderFaults(bool silent)
+        : m_silent(silent), m_runtime("XDG_RUNTIME_DIR", m_folder.Path().string().c_str()) {
         m_profile.header.nextInkId = 10;
         m_profile.inks = {MakeNamed(u"Cyan", 1, 1, 2)};
         m_profile.resolutions = {MakeResolution(720, 720, 1, 1, 0, 0)};
         fs::create_directories(m_folder.Path() / "prof");
         fs::create_directories(m_folder.Path() / "pool");
-        WriteFileText(m_folder / "prof/P.SCR", kScript);
-        m_lib.copyPool = Utf8ToUtf16(m_folder / "pool");
+        WriteFileText(m_folder.Path() / "prof" / "P.SCR", kScript);
+        m_lib.copyPool = (m_folder.Path() / "pool").u16string();
         if (silent) {
-            m_lib.AddProfileAtPath(Utf8ToUtf16(ProfilePath()), m_profile);
+            m_lib.AddProfileAtPath(ProfilePath().u16string(), m_profile);
         } else {
             m_lib.AddDevice(u"Dev", "P");
             m_lib.AddProfile(u"P", m_profile);
         }
     }
 
-    std::string ProfilePath() const { return m_folder / "pool/P.ppr"; }
+    fs::path ProfilePath() const { return m_folder.Path() / "pool" / "P.ppr"; }
     std::vector<uint8_t> Old() const { return m_profile.FileImage(); }
 
     // Puts the old profile back, owned by another user where that can be
     // done, so that the owner must be carried over.
     void Reset() {
         WriteFileBytes(ProfilePath(), Old());
-        if (geteuid() == 0) chown(ProfilePath().c_str(), 65534, 65534);
+        GiveToAnotherUser(ProfilePath());
     }
 
     Outcome Run() {
@@ -68,11 +67,11 @@ public:
         WorkingData work;
         if (m_silent) {
             std::string reason;
-            const SilentUpdateResult result =
-                UpdateProfileSilently(work, Utf8ToUtf16(m_folder / "prof/P.SCR"), Utf8ToUtf16(ProfilePath()), reason);
+            const SilentUpdateResult result = UpdateProfileSilently(
+                work, (m_folder.Path() / "prof" / "P.SCR").u16string(), ProfilePath().u16string(), reason);
             outcome.reported = result != SilentUpdateResult::Done;
         } else {
-            work.m_strExeDir = Utf8ToUtf16(m_folder.Path().string() + "/");
+            work.m_strExeDir = (m_folder.Path() / "").u16string();
             const int loaded = work.LoadScriptsAndProfiles(u"", u"");
             const bool none = work.m_nProfileCount == 0;
             // The dialog ends at initialisation (104 or 111) on either.
@@ -99,7 +98,7 @@ public:
 private:
     bool m_silent;
     TempFolder m_folder;
-    ScopedEnvironment m_runtime;  // the profile locks, private to the test
+    ScopedEnvironment m_runtime;  // POSIX: the profile locks, private to the test
     FakeTovrel m_lib;
     ScopedRecordingHost m_messages;
     TestProfile m_profile;

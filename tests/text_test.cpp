@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/cp932_glyphs.h"
+
 namespace {
 
 std::string Bytes(std::initializer_list<int> values) {
@@ -86,6 +88,15 @@ TEST(Cp932ToUtf16, InvalidBytesBecomeReplacementAndDecodingGoesOn) {
     bool valid = false;
     Cp932ToUtf16(Bytes({'a', 0x95, 0x5C, 0x80, 0xA0, 0xFD}), &valid);
     EXPECT_TRUE(valid);
+}
+
+TEST(Cp932ToUtf16, DecodesTheGlyphTablesAndFoldsTheirCasePairs) {
+    for (const CasePair& p : kCasePairs) {
+        EXPECT_EQ(Cp932ToUtf16(p.upperBytes), std::u16string(1, p.upper));
+        EXPECT_EQ(Cp932ToUtf16(p.lowerBytes), std::u16string(1, p.lower));
+        EXPECT_EQ(CompareNoCase(std::u16string(1, p.upper), std::u16string(1, p.lower)), 0);
+    }
+    for (const Glyph& g : kCaseless) EXPECT_EQ(Cp932ToUtf16(g.bytes), std::u16string(1, g.unit));
 }
 
 TEST(Cp932ToUtf16, EveryTwoByteInputDecodesToOneOrTwoUnits) {

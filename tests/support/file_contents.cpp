@@ -23,3 +23,11 @@ std::string ReadFileText(const std::filesystem::path& path) {
     const std::vector<uint8_t> bytes = ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
 }
+
+bool MakeReadOnly(const std::filesystem::path& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove, error);
+    return !error;
+}

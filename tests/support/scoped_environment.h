@@ -21,3 +21,7 @@ private:
 // Sets `name` to `value` in the process's environment; null unsets it
 // (one definition a platform).
 void PutEnvironmentValue(const std::string& name, const char* value);
+
+// Whether a test can set a variable to the empty text: on POSIX it can;
+// Windows's C runtime (_wputenv_s) removes the variable instead.
+extern const bool kEmptyEnvironmentValueKept;

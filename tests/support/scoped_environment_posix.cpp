@@ -2,6 +2,8 @@
 
 #include "support/scoped_environment.h"
 
+const bool kEmptyEnvironmentValueKept = true;
+
 void PutEnvironmentValue(const std::string& name, const char* value) {
     if (value)
         setenv(name.c_str(), value, 1);
