@@ -87,7 +87,7 @@ for scenario in silent readonly; do
     cp "$root/original/PrinterA.ppr" "$root/original/PrinterB.ppr" "$root/$scenario/"
 done
 cp "$bin/varnell.exe" "$root/service/"
-cp "$bin/driver.exe" "$root/"
+cp "$bin/driver.exe" "$bin/menu_hook.dll" "$root/"
 
 # --- The prefix, a display, and the run ---
 

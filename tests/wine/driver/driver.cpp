@@ -216,6 +216,8 @@ void Press(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+int g_shots = 0;  // screenshots saved so far
+
 // Saves the window as a 24-bit BMP in ROOT\shots (run_scenarios.sh makes PNGs of them).
 void Screenshot(HWND window, const std::wstring& name) {
     RECT rect{};
@@ -240,7 +242,7 @@ void Screenshot(HWND window, const std::wstring& name) {
         DWORD written = 0;
         WriteFile(out, &file, sizeof file, &written, nullptr);
         WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-        WriteFile(out, bits, size, &written, nullptr);
+        if (WriteFile(out, bits, size, &written, nullptr) && written == size) ++g_shots;
         CloseHandle(out);
     }
     SelectObject(memory, previous);
@@ -248,6 +250,10 @@ void Screenshot(HWND window, const std::wstring& name) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 }
+
+// The whole screen, for scenarios whose program shows no window: it shows
+// that none was left behind.
+void ScreenScreenshot(const std::wstring& name) { Screenshot(GetDesktopWindow(), name); }
 
 // The system icon of a message box style.
 HICON SystemIcon(unsigned style) {
@@ -413,6 +419,7 @@ void SilentUpdate() {
     ok(program.Wait() == 0, "a silent update ends with status 0 and no message");
     ok(Bytes(folder + L"PrinterA.ppr") == Bytes(RootPath(L"expected\\PrinterA.ppr")),
        "the profile is byte for byte the Linux build's update of the same inputs");
+    ScreenScreenshot(L"silent_update_no_window_left");
 }
 
 void SilentMismatchedNames() {
@@ -496,7 +503,7 @@ void Cancel() {
     const std::wstring folder = RootPath(L"cancel\\");
     const std::string logBefore = Bytes(ServiceLog());
     Program program;
-    HWND dialog = OpenMainDialog(program, folder);
+    HWND dialog = OpenMainDialog(program, folder, L"cancel_before");
     if (!dialog) return;
     Press(dialog, IDCANCEL);
     ok(program.Wait() == 6, "Cancel closes the dialog with status 6 and no message");
@@ -505,11 +512,43 @@ void Cancel() {
     ok(Bytes(ServiceLog()) == logBefore, "nothing is sent to the print service");
 }
 
+// The lines of the dialog's system menu ("COMMAND\tTEXT", the command in
+// hexadecimal, 0 for a separator), read inside the program by menu_hook.dll:
+// another process cannot read a menu under wine.
+std::vector<std::string> SystemMenuItems(HWND dialog) {
+    const std::wstring file = RootPath(L"system_menu.txt");
+    DeleteFileW(file.c_str());
+    HMODULE module = LoadLibraryW(RootPath(L"menu_hook.dll").c_str());
+    const auto hook =
+        module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, "ReadSystemMenuHook")))
+               : nullptr;
+    HHOOK hooked =
+        hook ? SetWindowsHookExW(WH_GETMESSAGE, hook, module, GetWindowThreadProcessId(dialog, nullptr)) : nullptr;
+    std::string text;
+    if (hooked) {
+        PostMessageW(dialog, RegisterWindowMessageW(L"QuillonE2EReadSystemMenu"), 0, 0);
+        for (int i = 0; i < 100 && !ReadBytes(file, text); ++i) Sleep(50);
+        UnhookWindowsHookEx(hooked);
+    }
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
 void AboutBox() {
     const std::wstring folder = RootPath(L"cancel\\");
     Program program;
     HWND dialog = OpenMainDialog(program, folder);
     if (!dialog) return;
+    const std::vector<std::string> menu = SystemMenuItems(dialog);
+    char command[16];
+    std::snprintf(command, sizeof command, "%X\t", IDM_ABOUTBOX);
+    ok(menu.size() >= 2 && menu.back() == command + Utf8(String(IDS_ABOUTBOX)),
+       "the system menu ends with the item \"" + Utf8(String(IDS_ABOUTBOX)) + "\" (command " +
+           std::to_string(IDM_ABOUTBOX) + ")" +
+           (menu.empty() ? " (menu not read)" : " (last: \"" + menu.back() + "\")"));
+    ok(menu.size() >= 2 && menu[menu.size() - 2] == "0\t", "after a separator");
     // Other system commands keep their default processing.
     PostMessageW(dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     Sleep(500);
@@ -569,6 +608,7 @@ void Guard() {
     Sleep(300);
     ok(!IsIconic(dialog), "and restores the running instance's main dialog");
     ok(GetForegroundWindow() == dialog, "and brings it to the foreground");
+    Screenshot(dialog, L"guard_dialog_restored");
     ExpectProfilesUntouched(folder);
     Press(dialog, IDCANCEL);
     first.Wait();
@@ -582,6 +622,7 @@ void Guard() {
     another.Start(noPrinter, L"");
     ok(another.Wait() == 8, "a second start meanwhile ends with status 8");
     ok(GetForegroundWindow() == box, "and brings the message box to the foreground");
+    ScreenScreenshot(L"guard_message_box_in_front");
     Press(box, IDOK);
     ok(boxed.Wait() == 7, "the first instance goes on to its own end");
 }
@@ -591,6 +632,7 @@ void ServiceTakesControlCodes() {
     ok(WaitForServiceState(SERVICE_RUNNING), "the print service Varnell runs");
     ok(ServiceControl(128), "it accepts control code 128");
     ok(CountLines(Bytes(ServiceLog()), "control 128") == CountLines(before, "control 128") + 1, "and logs it");
+    ScreenScreenshot(L"service_no_window");
 }
 
 }  // namespace
@@ -620,7 +662,9 @@ int wmain(int argc, wchar_t** argv) {
         if (!wanted) continue;
         g_scenario = name;
         const int failuresBefore = g_failures;
+        const int shotsBefore = g_shots;
         run();
+        ok(g_shots > shotsBefore, "the scenario saved a screenshot");
         std::printf("scenario %s: %s\n", name.c_str(), g_failures == failuresBefore ? "passed" : "FAILED");
     }
     std::printf("driver: %d checks, %d failed\n", g_checks, g_failures);
