@@ -200,6 +200,7 @@ TEST_F(CopyColorFilesTest, UnsetOrEmptyWindirSkipsTheNonIcmFilesAndStillCopiesIc
         icmResult = m_dlg.CopyColorFiles(u".icm");
     }
     {
+        // Windows's C runtime cannot hold an empty variable: there it is unset again.
         ScopedEnvironment empty("WINDIR", "");
         emptyResult = m_dlg.CopyColorFiles(u".CAL");
     }
