@@ -113,6 +113,9 @@ struct CorrectionRule {
     static void Mark(Row& s) { s.key1 = kCorrectionConsumedMark; }
 };
 
+// How far ahead the match pass asks for memory it will read.
+constexpr int kAhead = 8;
+
 // The first profile row of every key, so that matching a script row costs one
 // lookup rather than a scan of the table. Rows with one key keep only the
 // first of them, which is the row a scan in table order would stop at.
@@ -133,8 +136,19 @@ public:
         }
     }
 
+    // The hash that Find takes for a row.
+    static uint32_t HashOf(const Row& row) { return Mix(Rule::Hash(row)); }
+
     // Returns the first profile row whose key equals the script row's, or -1.
-    int Find(const Row& row) const { return m_slots[Probe(Mix(Rule::Hash(row)), row)].row; }
+    int Find(uint32_t hash, const Row& row) const { return m_slots[Probe(hash, row)].row; }
+
+    // Asks for what a later Find of the hash will read: its slot, and the
+    // profile row that slot holds once the slot is at hand.
+    void PrefetchSlot(uint32_t hash) const { __builtin_prefetch(&m_slots[hash & m_mask]); }
+    void PrefetchRow(uint32_t hash) const {
+        const int k = m_slots[hash & m_mask].row;
+        if (k != kEmpty) __builtin_prefetch(&m_rows[k]);
+    }
 
 private:
     static constexpr int kEmpty = -1;
@@ -181,8 +195,14 @@ MergeResult MergeTable(ProfileHeader& header, Table table, const ScriptRecord& s
         const FirstMatchIndex<Rule> index(old, count);
         matchOf.assign(static_cast<std::size_t>(n), -1);
         taker.assign(static_cast<std::size_t>(count), -1);
+        // Hashed in one pass over the script rows, so that the match pass
+        // can ask for each slot and profile row well before it reads them.
+        std::vector<uint32_t> hashes(static_cast<std::size_t>(n));
+        for (int32_t j = 0; j < n; ++j) hashes[j] = index.HashOf(rows[j]);
         for (int32_t j = 0; j < n; ++j) {
-            const int k = index.Find(rows[j]);
+            if (j + 2 * kAhead < n) index.PrefetchSlot(hashes[j + 2 * kAhead]);
+            if (j + kAhead < n) index.PrefetchRow(hashes[j + kAhead]);
+            const int k = index.Find(hashes[j], rows[j]);
             if (k >= 0) {
                 matchOf[j] = k;
                 taker[k] = j;
