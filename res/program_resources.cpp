@@ -20,24 +20,24 @@ constexpr ResString kStringTable[] = {
 
 const DialogTemplateText kMainDialog{
     IDD_QUILLON_DIALOG,
-    u"Printer Profile Update",
+    QUILLON_MAIN_CAPTION,
     {
-        {IDOK_BUTTON, u"Button", u"実行"},
-        {IDCANCEL_BUTTON, u"Button", u"キャンセル"},
+        {IDOK_BUTTON, u"Button", QUILLON_EXECUTE},
+        {IDCANCEL_BUTTON, u"Button", QUILLON_CANCEL},
         {IDC_PRINTER_LIST, u"ListBox", u""},
-        {-1, u"Static", u"次のプリンタの情報を更新します"},
+        {-1, u"Static", QUILLON_LIST_HEADING},
         {IDC_BANNER_FRAME, u"Static", u""},
     },
 };
 
 const DialogTemplateText kAboutBox{
     IDD_ABOUTBOX,
-    u"ﾊﾞｰｼﾞｮﾝ情報",
+    QUILLON_ABOUT_CAPTION,
     {
         {-1, u"Static", u""},  // the icon
         {-1, u"Static", QUILLON_VERSION_LINE},
         {-1, u"Static", QUILLON_NOTICE},
-        {IDOK_BUTTON, u"Button", u"OK"},
+        {IDOK_BUTTON, u"Button", QUILLON_ABOUT_OK},
     },
 };
 

@@ -34,8 +34,8 @@
 #define IDS_PROFILE_WRITE_FAILED 110
 #define IDS_PRINTER_NOT_INSTALLED 111
 
-// The About box's version line and notice (texts of our own): UTF-16 literals for the
-// program, plain ones for the resource compiler.
+// The dialogs' texts, written once for both the resource compiler (plain
+// literals) and the program's own dialog hosts (UTF-16 literals).
 #ifdef RC_INVOKED
 #define QUILLON_TEXT(s) s
 #else
@@ -44,3 +44,9 @@
 #endif
 #define QUILLON_VERSION_LINE QUILLON_TEXT("Quillon Version 1.0.0")
 #define QUILLON_NOTICE QUILLON_TEXT("Copyright (C) 2026\nQuillon developers")
+#define QUILLON_ABOUT_CAPTION QUILLON_TEXT("ﾊﾞｰｼﾞｮﾝ情報")
+#define QUILLON_ABOUT_OK QUILLON_TEXT("OK")
+#define QUILLON_MAIN_CAPTION QUILLON_TEXT("Printer Profile Update")
+#define QUILLON_EXECUTE QUILLON_TEXT("実行")
+#define QUILLON_CANCEL QUILLON_TEXT("キャンセル")
+#define QUILLON_LIST_HEADING QUILLON_TEXT("次のプリンタの情報を更新します")
