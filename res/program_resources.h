@@ -3,9 +3,10 @@
 #pragma once
 
 #include "platform/afx.h"
+#include "res/resource.h"
 
 // The product's version, as the About box and --version show it.
-constexpr char16_t kQuillonVersion[] = u"1.0.0";
+constexpr char16_t kQuillonVersion[] = QUILLON_TEXT(QUILLON_VERSION_PLAIN);
 
 // Returns the program's resources.
 const ResourceSource& ProgramResources();

@@ -1,6 +1,8 @@
 // Resource identifiers, shared by quillon.rc and the program.
 #pragma once
 
+#include "res/version.h"
+
 // Dialog templates
 #define IDD_ABOUTBOX 100
 #define IDD_QUILLON_DIALOG 102
@@ -42,7 +44,7 @@
 #define QUILLON_TEXT_(s) u##s
 #define QUILLON_TEXT(s) QUILLON_TEXT_(s)
 #endif
-#define QUILLON_VERSION_LINE QUILLON_TEXT("Quillon Version 1.0.0")
+#define QUILLON_VERSION_LINE QUILLON_TEXT(QUILLON_VERSION_LINE_PLAIN)
 #define QUILLON_NOTICE QUILLON_TEXT("Copyright (C) 2026\nQuillon developers")
 #define QUILLON_ABOUT_CAPTION QUILLON_TEXT("ﾊﾞｰｼﾞｮﾝ情報")
 #define QUILLON_ABOUT_OK QUILLON_TEXT("OK")
