@@ -11,12 +11,20 @@ namespace {
 
 constexpr wchar_t kTemporaryInfix[] = L".~quillon.";
 
-// The file a replacement of `path` must write: for a symbolic link the file
-// it points to, so that the link stays a link.
+// The file a replacement of `path` must write, as a full path: for a symbolic
+// link the file it points to, so that the link stays a link. ReplaceFileW
+// cannot place its work file beside a name without a folder ("PrinterA.ppr"
+// run in the profile's folder), and the leftovers are searched in the folder
+// of the name, so a relative name is made full first.
 bool ReplacedFile(const std::wstring& path, std::wstring& file) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        file = path;
+        const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+        if (length == 0) return false;
+        file.assign(length, L'\0');
+        const DWORD written = GetFullPathNameW(path.c_str(), length, file.data(), nullptr);
+        if (written == 0 || written >= length) return false;
+        file.resize(written);
         return true;
     }
     std::u16string resolved;

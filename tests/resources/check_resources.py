@@ -76,7 +76,9 @@ ICON_GROUP = 128
 ICON_SIZES = (256, 48, 32, 24, 16)
 BANNER = 129
 BANNER_SIZE = (201, 257)
-MANIFEST_IDENTITY = {"name": "Quillon", "version": "1.0.0.0", "processorArchitecture": "X86", "type": "win32"}
+MANIFEST_IDENTITY = {"name": "Quillon", "version": "1.0.0.0", "type": "win32"}
+# A program's manifest names the architecture the program was built for.
+MANIFEST_ARCHITECTURES = {0x14C: "X86", 0x8664: "amd64"}
 TRANSLATION = (0x0411, 0x04B0)
 
 failures = []
@@ -159,7 +161,8 @@ def read_pe(data):
     """Resources of a PE file's resource section: {(type, name): (language, bytes)}."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     expect("PE signature", data[pe:pe + 4], b"PE\0\0")
-    sections, optional_size = struct.unpack_from("<2xH12xH", data, pe + 4)
+    machine, sections, optional_size = struct.unpack_from("<HH12xH", data, pe + 4)
+    expect("PE machine", machine, lambda m: m in MANIFEST_ARCHITECTURES)
     optional = pe + 24
     magic = struct.unpack_from("<H", data, optional)[0]
     directories = optional + (96 if magic == 0x10B else 112)
@@ -192,7 +195,7 @@ def read_pe(data):
                 rva, size = struct.unpack_from("<II", data, base + leaf)
                 start = file_offset(rva)
                 add_resource(resources, (rtype, name), language, data[start:start + size])
-    return resources
+    return resources, MANIFEST_ARCHITECTURES.get(machine, "unknown")
 
 
 def control_class(value):
@@ -336,7 +339,7 @@ def local(tag):
     return tag.rsplit("}", 1)[-1]
 
 
-def check_manifest(resources):
+def check_manifest(resources, architecture):
     _language, body = resources.get((RT_MANIFEST, 1), (None, b""))
     try:
         root = ET.fromstring(body)
@@ -347,7 +350,8 @@ def check_manifest(resources):
     expect("manifest: execution levels", [a.get("level") for a in levels], ["requireAdministrator"])
     expect("manifest: uiAccess", [a.get("uiAccess", "false") for a in levels], ["false"])
     identities = [e.attrib for e in root if local(e.tag) == "assemblyIdentity"]
-    expect("manifest: assembly identity", identities, [MANIFEST_IDENTITY])
+    expect("manifest: assembly identity", identities,
+           [dict(MANIFEST_IDENTITY, processorArchitecture=architecture)])
 
 
 def version_nodes(data, offset, end):
@@ -389,7 +393,7 @@ def check_version(resources):
     expect("version block: FileDescription names PPR profiles", "PPR" in values.get("FileDescription", ""), True)
 
 
-def check(resources):
+def check(resources, architecture):
     wanted = {(RT_DIALOG, 100), (RT_DIALOG, 102), (RT_STRING, 7), (RT_GROUP_ICON, ICON_GROUP), (RT_BITMAP, BANNER),
               (RT_MANIFEST, 1), (RT_VERSION, 1)}
     expect("resources", sorted(k for k in resources if k[0] != RT_ICON), sorted(wanted))
@@ -402,7 +406,7 @@ def check(resources):
     check_strings(resources)
     check_icons(resources)
     check_banner(resources)
-    check_manifest(resources)
+    check_manifest(resources, architecture)
     check_version(resources)
 
 
@@ -411,9 +415,14 @@ def main():
     source = parser.add_mutually_exclusive_group(required=True)
     source.add_argument("--exe", type=Path, help="a linked program whose resources to check")
     source.add_argument("--res", type=Path, help="a compiled .res file")
+    parser.add_argument("--arch", choices=sorted(MANIFEST_ARCHITECTURES.values()), default="X86",
+                        help="the architecture a .res file's manifest names (a program's is its own)")
     args = parser.parse_args()
     try:
-        check(read_pe(args.exe.read_bytes()) if args.exe else read_res(args.res.read_bytes()))
+        if args.exe:
+            check(*read_pe(args.exe.read_bytes()))
+        else:
+            check(read_res(args.res.read_bytes()), args.arch)
     except (struct.error, UnicodeDecodeError, IndexError) as error:
         failures.append(f"malformed resources: {error}")
     for failure in failures:

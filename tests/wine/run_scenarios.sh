@@ -22,7 +22,7 @@ while [ $# -gt 0 ]; do
     shift
 done
 
-export WINEPREFIX=${WINEPREFIX:-$windows/wineprefix} WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${WINEDEBUG:--all}
+export WINEPREFIX=${WINEPREFIX:-$windows/wineprefix} WINEARCH=${WINEARCH:-win32} WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${WINEDEBUG:--all}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 root=$windows/wine-e2e
 bin=$windows/bin

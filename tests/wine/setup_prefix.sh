@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Prepares a 32-bit wine prefix for the end-to-end runs of the Windows program:
+# Prepares a wine prefix (32-bit unless WINEARCH says win64) for the end-to-end runs of the Windows program:
 #   tests/wine/setup_prefix.sh PREFIX
 # Made once and kept (a second call only re-applies the registry settings):
-# a win32 prefix without the Mono and Gecko installers (they need the
+# a prefix without the Mono and Gecko installers (they need the
 # network), the dialog fonts replaced by an installed Japanese font so that
 # the dialogs' Japanese text renders, and windows drawn with their own frame
 # and caption by wine (Xvfb has no window manager).
 set -euo pipefail
 prefix=${1:?usage: setup_prefix.sh PREFIX}
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+export WINEPREFIX=$prefix WINEARCH=${WINEARCH:-win32} WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 
 if [ ! -f "$prefix/system.reg" ]; then
     wine wineboot -i >/dev/null 2>&1
