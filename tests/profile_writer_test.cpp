@@ -194,6 +194,44 @@ TEST_F(SetPrinterProfileTest, FailureAtAnyStepLeavesTheOldFileIntact) {
     EXPECT_EQ(lib.logLines.size(), 1u);
 }
 
+TEST_F(SetPrinterProfileTest, SilentModeReplacesAProfileNamedRelativeToTheCurrentFolder) {
+    namespace fs = std::filesystem;
+    const std::u16string sep(1, PathSeparator());
+    const std::string leaf = folder.Path().filename().string();
+    const fs::path sub = folder.Path() / "sub";
+    fs::create_directories(sub / "deeper");
+    struct Form {
+        fs::path start;
+        std::u16string name;
+    } forms[] = {
+        {sub, u"p.ppr"},
+        {sub, u"." + sep + u"p.ppr"},
+        {sub / "deeper", u".." + sep + u"p.ppr"},
+        {folder.Path(), u"sub" + sep + u"p.ppr"},
+        {sub / "deeper", u".." + sep + u".." + sep + u".." + sep + Utf8ToUtf16(leaf) + sep + u"sub" + sep + u"p.ppr"},
+    };
+    const TestProfile profile = FullProfile();
+    const ProfileHeader header = profile.Header();
+    const fs::path before = fs::current_path();
+    for (const Form& form : forms) {
+        SCOPED_TRACE(Utf16ToUtf8(form.name));
+        ASSERT_TRUE(WriteFileBytes(sub / "p.ppr", {1, 2, 3}));
+        // A leftover of a killed run, which the lock holder removes first.
+        ASSERT_TRUE(WriteFileBytes(sub / "p.ppr.~quillon.4242_0", {9}));
+        fs::current_path(form.start);
+        FileReplacement::RemoveLeftovers(form.name.c_str());
+        const ScriptRecord script = ScriptNamed(form.name);
+        const int written = SetPrinterProfile(&script, &header, 1);
+        fs::current_path(before);
+
+        EXPECT_EQ(written, 1);
+        EXPECT_EQ(ReadFileBytes(sub / "p.ppr"), profile.FileImage());
+        std::size_t entries = 0;
+        for (const auto& entry : fs::directory_iterator(sub)) entries += entry.path().filename() != "deeper";
+        EXPECT_EQ(entries, 1u) << "only p.ppr is left in its folder";
+    }
+}
+
 TEST_F(SetPrinterProfileTest, ReplacementKeepsThePermissionsOfTheReplacedFile) {
     const std::string path = folder / "p.ppr";
     ASSERT_TRUE(WriteFileBytes(path, {1}));

@@ -4,8 +4,8 @@
 # once plainly, once under AddressSanitizer and UndefinedBehaviorSanitizer,
 # then cross-compiles the Windows program with mingw-w64 for i686 (as shipped)
 # and x86_64, checks the resources and imports of both, and runs the Windows
-# unit suite, the end-to-end scenarios and a differential run against the
-# Linux build under wine: on the i686 build where the host runs 32-bit code,
+# unit suite and the end-to-end scenarios (a differential run against the
+# Linux build among them) under wine: on the i686 build where the host runs 32-bit code,
 # else on the x86_64 build under wine64. A short run of the benchmark checks
 # that it still runs. One summary line a stage, then a final pass/fail line.
 #   tools/test.sh [STAGE...]    (no stage: all of them, in this order)
@@ -123,10 +123,6 @@ wine_scenarios() {
     wine_ready && linux_tree && bash tests/wine/run_scenarios.sh build "$QUILLON_WINE_BUILD"
 }
 
-wine_differential() {
-    wine_ready && linux_tree && bash tests/wine/run_differential.sh build "$QUILLON_WINE_BUILD"
-}
-
 fuzz_smoke() {
     bash tools/fuzz.sh 10
 }
@@ -139,7 +135,6 @@ stage fuzz-smoke fuzz_smoke
 stage windows-build windows_build
 stage wine-unit wine_units
 stage wine-scenarios wine_scenarios
-# stage wine-differential wine_differential
 [ -n "${WINESERVER:-}" ] && "$WINESERVER" -k 2>/dev/null
 command -v wineserver >/dev/null && wineserver -k 2>/dev/null
 

@@ -86,6 +86,63 @@ for scenario in silent readonly; do
     cp "$root/work/PrinterA.SCR" "$root/$scenario/prof/"
     cp "$root/original/PrinterA.ppr" "$root/original/PrinterB.ppr" "$root/$scenario/"
 done
+# Silent updates with the two paths in relative forms, by quillon and by
+# pprtool apply: each form in a folder of its own, the script and the profile
+# in its files/ folder, run from the folder the form starts in. The Linux
+# build runs the same forms first; the driver compares status and bytes.
+# NAME PROGRAM START SCRIPT PROFILE (separators '/'; the driver gets '\').
+relative_forms=(
+    "bare . PrinterA.SCR PrinterA.ppr"
+    "dot . ./PrinterA.SCR ./PrinterA.ppr"
+    "up deeper ../PrinterA.SCR ../PrinterA.ppr"
+    "sub .. files/PrinterA.SCR files/PrinterA.ppr"
+    "mixed deeper ../PrinterA.SCR ../../files/PrinterA.ppr"
+)
+mkdir -p "$root/relative" "$root/relative-linux" "$root/bin"
+cp "$bin/quillon.exe" "$bin/pprtool.exe" "$bin/tovrel.dll" "$root/bin/"
+: >"$root/relative/forms.tsv"
+for program in quillon pprtool; do
+    for form in "${relative_forms[@]}"; do
+        read -r name start script profile <<<"$form"
+        for side in relative relative-linux; do
+            mkdir -p "$root/$side/$program-$name/files/deeper"
+            cp "$root/work/PrinterA.SCR" "$root/original/PrinterA.ppr" "$root/$side/$program-$name/files/"
+        done
+        arguments="$script $profile"
+        [ $program = pprtool ] && arguments="apply $arguments"
+        status=0
+        # shellcheck disable=SC2086 # the arguments are split on purpose
+        (cd "$root/relative-linux/$program-$name/files/$start" &&
+            TOVREL_ROOT=$root/relative-linux "$linux/bin/$program" $arguments >/dev/null 2>&1) || status=$?
+        printf '%s\t%s\t%s\t%s\t%s\n' "$program-$name" "$program" "$start" "${arguments//\//\\}" "$status" \
+            >>"$root/relative/forms.tsv"
+    done
+done
+
+# The differential run: profiles and scripts made by the generator of the
+# silent-mode model test, every tenth pair with base names that differ, run
+# by the Linux build; the driver runs quillon.exe on copies and compares
+# status, profile bytes and the messages shown (the Linux build writes a
+# message box as a line "Quillon: <text>").
+cases=${QUILLON_DIFFERENTIAL_CASES:-60}
+differential=$root/differential
+"$linux/bin/make_silent_cases" "$differential/input" 1 "$cases"
+: >"$differential/cases.tsv"
+while IFS=$'\t' read -r seed script profile; do
+    if [ $((seed % 10)) = 3 ]; then
+        mv "$differential/input/$seed/$profile" "$differential/input/$seed/Other.${profile##*.}"
+        profile=Other.${profile##*.}
+    fi
+    mkdir -p "$differential/linux" "$differential/windows" "$differential/printsys"
+    cp -r "$differential/input/$seed" "$differential/linux/"
+    cp -r "$differential/input/$seed" "$differential/windows/"
+    status=0
+    output=$(TOVREL_ROOT=$differential/printsys "$linux/bin/quillon" "$differential/linux/$seed/$script" \
+        "$differential/linux/$seed/$profile" 2>&1) || status=$?
+    messages=$(printf '%s\n' "$output" | sed -n 's/^Quillon: //p' | paste -sd '|')
+    printf '%s\t%s\t%s\t%s\t%s\n' "$seed" "$script" "$profile" "$status" "$messages" >>"$differential/cases.tsv"
+done <"$differential/input/cases.tsv"
+
 cp "$bin/varnell.exe" "$root/service/"
 cp "$bin/driver.exe" "$bin/menu_hook.dll" "$root/"
 

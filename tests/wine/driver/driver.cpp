@@ -1,4 +1,5 @@
-// The end-to-end driver of the Windows program: starts quillon.exe in the
+// The end-to-end driver of the Windows program: starts quillon.exe (and
+// pprtool.exe) in the
 // fixture folders that tests/wine/run_scenarios.sh lays out, finds its
 // windows, reads the list box and the message boxes (caption, text, icon,
 // owner), presses buttons, sends control codes to the print service, checks
@@ -125,12 +126,27 @@ struct Program {
 
     ~Program() { Kill(); }
 
+    // Starts `folder`quillon.exe in `folder`.
     bool Start(const std::wstring& folder, const std::wstring& arguments) {
-        std::wstring command = L"\"" + folder + L"quillon.exe\"" + (arguments.empty() ? L"" : L" " + arguments);
+        return StartIn(folder + L"quillon.exe", arguments, folder);
+    }
+    // Starts the program `exe` in the current folder `cwd`; a quiet one
+    // writes its standard output and error to NUL.
+    bool StartIn(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd, bool quiet = false) {
+        std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE null = INVALID_HANDLE_VALUE;
+        if (quiet) {
+            null = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               OPEN_EXISTING, 0, nullptr);
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = startup.hStdOutput = startup.hStdError = null;
+        }
+        started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, quiet, 0, nullptr, cwd.c_str(), &startup,
                                  &process) != 0;
+        if (null != INVALID_HANDLE_VALUE) CloseHandle(null);
         return started;
     }
     // The exit status, or -1 when it has not ended within `milliseconds`.
@@ -445,6 +461,104 @@ void SilentReadOnlyProfile() {
     ok(GetFileAttributesW(profile.c_str()) & FILE_ATTRIBUTE_READONLY, "and stays read-only");
 }
 
+// The lines of a UTF-8 file of tab-separated fields, as wide text.
+std::vector<std::vector<std::wstring>> ReadTable(const std::wstring& path) {
+    std::vector<std::vector<std::wstring>> rows;
+    const std::string text = Bytes(path);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::vector<std::wstring> fields;
+        std::size_t field = start;
+        for (;;) {
+            const std::size_t tab = text.find('\t', field);
+            const std::size_t stop = tab == std::string::npos || tab > end ? end : tab;
+            fields.push_back(Wide(text.substr(field, stop - field).c_str()));
+            if (stop == end) break;
+            field = stop + 1;
+        }
+        rows.push_back(fields);
+        start = end + 1;
+    }
+    return rows;
+}
+
+// Whether a replacement left a temporary file in `folder`.
+bool HasLeftovers(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*.~quillon.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+// Silent updates by quillon.exe and pprtool.exe apply with the script and the
+// profile named relative to the current folder, in every form the Linux build
+// ran (run_scenarios.sh): the same status, the same bytes, nothing left over.
+void SilentRelativePaths() {
+    const auto forms = ReadTable(RootPath(L"relative\\forms.tsv"));
+    ok(forms.size() == 10, "ten relative forms are laid out");
+    for (const auto& form : forms) {
+        if (form.size() != 5) continue;
+        const std::wstring& name = form[0];
+        const std::wstring files = RootPath(L"relative\\" + name + L"\\files\\");
+        const std::wstring start = form[2] == L"." ? files : files + form[2];
+        Program program;
+        program.StartIn(RootPath(L"bin\\" + form[1] + L".exe"), form[3], start, true);
+        const long status = program.Wait();
+        const std::string what = Utf8(name) + " (" + Utf8(form[3]) + " run in files\\" + Utf8(form[2]) + ")";
+        ok(status == _wtol(form[4].c_str()), what + ": status " + std::to_string(status) + " as on Linux");
+        const std::string onLinux = Bytes(RootPath(L"relative-linux\\" + name + L"\\files\\PrinterA.ppr"));
+        ok(Bytes(files + L"PrinterA.ppr") == onLinux && onLinux != Bytes(RootPath(L"original\\PrinterA.ppr")),
+           what + ": the profile is byte for byte the Linux build's update");
+        ok(!HasLeftovers(files), what + ": no temporary file is left");
+    }
+    ScreenScreenshot(L"silent_relative_no_window_left");
+}
+
+// The differential run: quillon.exe on generated scripts and profiles
+// (run_scenarios.sh), each compared with the Linux build's run of the same
+// case: status, the profile's bytes and the texts of the message boxes shown,
+// in order, each closed with OK.
+void Differential() {
+    const auto cases = ReadTable(RootPath(L"differential\\cases.tsv"));
+    ok(cases.size() >= 50, "at least 50 generated cases (" + std::to_string(cases.size()) + ")");
+    std::map<long, int> statuses;
+    int equal = 0;
+    for (const auto& row : cases) {
+        if (row.size() != 5) continue;
+        const std::wstring folder = RootPath(L"differential\\windows\\" + row[0] + L"\\");
+        const std::wstring expected = RootPath(L"differential\\linux\\" + row[0] + L"\\") + row[2];
+        Program program;
+        program.StartIn(RootPath(L"bin\\quillon.exe"), folder + row[1] + L" " + folder + row[2], folder);
+        std::wstring messages;
+        while (HWND box = WaitForDialog(program, String(IDS_QUILLON))) {
+            if (!messages.empty()) messages += L'|';
+            messages += TextOf(GetDlgItem(box, kMessageBoxTextId));
+            Press(box, IDOK);
+            Sleep(200);
+        }
+        const long status = program.Wait();
+        ++statuses[status];
+        const bool same = status == _wtol(row[3].c_str()) && Bytes(folder + row[2]) == Bytes(expected) &&
+                          messages == row[4] && !HasLeftovers(folder);
+        equal += same ? 1 : 0;
+        if (!same)
+            ok(false, "case " + Utf8(row[0]) + " (" + Utf8(row[1]) + ", " + Utf8(row[2]) + "): status " +
+                          std::to_string(status) + " (Linux " + Utf8(row[3]) + "), messages \"" + Utf8(messages) +
+                          "\" (Linux \"" + Utf8(row[4]) + "\"), profile " +
+                          (Bytes(folder + row[2]) == Bytes(expected) ? "equal" : "differs"));
+    }
+    std::string spread;
+    for (const auto& [status, count] : statuses)
+        spread += "; status " + std::to_string(status) + ": " + std::to_string(count);
+    ok(equal == static_cast<int>(cases.size()),
+       std::to_string(equal) + " of " + std::to_string(cases.size()) + " cases equal the Linux build's" + spread);
+    for (long status : {0L, 1L, 2L, 9L}) ok(statuses[status] > 0, "the cases reach status " + std::to_string(status));
+    ScreenScreenshot(L"differential_no_window_left");
+}
+
 // Starts the program in `folder` in dialog mode and checks the main dialog.
 HWND OpenMainDialog(Program& program, const std::wstring& folder, const std::wstring& shot = L"") {
     ok(program.Start(folder, L""), "quillon.exe starts in dialog mode");
@@ -649,6 +763,8 @@ int wmain(int argc, wchar_t** argv) {
         {"silent-update", SilentUpdate},
         {"silent-mismatch", SilentMismatchedNames},
         {"silent-readonly", SilentReadOnlyProfile},
+        {"silent-relative", SilentRelativePaths},
+        {"differential", Differential},
         {"init-messages", InitialisationMessages},
         {"cancel", Cancel},
         {"about", AboutBox},
