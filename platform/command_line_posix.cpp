@@ -35,3 +35,5 @@ std::u16string CommandLineTail(int argc, char** argv) {
     }
     return tail;
 }
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }

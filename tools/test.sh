@@ -120,7 +120,8 @@ wine_units() {
 }
 
 wine_scenarios() {
-    wine_ready && linux_tree && bash tests/wine/run_scenarios.sh build "$QUILLON_WINE_BUILD"
+    wine_ready && linux_tree && bash tests/wine/run_scenarios.sh build "$QUILLON_WINE_BUILD" &&
+        bash tests/wine/run_pprtool.sh build "$QUILLON_WINE_BUILD"
 }
 
 fuzz_smoke() {

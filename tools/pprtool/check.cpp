@@ -1,12 +1,12 @@
 #include "tools/pprtool/check.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "engine/silent_update.h"
 #include "platform/afx.h"
 #include "platform/text.h"
 #include "profile/script_parser.h"
+#include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_fields.h"
 
 namespace {
@@ -104,16 +104,16 @@ public:
     void Report(const ScriptNote& note) override {
         const bool error = IsScriptError(note.issue);
         (error ? m_errors : m_warnings)++;
-        Print(note.line, error, Reason(note));
+        PrintLine(note.line, error, Reason(note));
     }
-    void Print(int line, bool error, const std::string& reason) const {
+    void PrintLine(int line, bool error, const std::string& reason) const {
         std::string where = m_file;
         if (line > 0) where.append(":").append(std::to_string(line));
-        std::printf("%s: %s: %s\n", where.c_str(), error ? "error" : "warning", reason.c_str());
+        Print("%s: %s: %s\n", where.c_str(), error ? "error" : "warning", reason.c_str());
     }
     void Warn(const std::string& reason) {
         ++m_warnings;
-        Print(0, false, reason);
+        PrintLine(0, false, reason);
     }
     int m_errors = 0;
     int m_warnings = 0;
@@ -156,7 +156,7 @@ int CheckScripts(const std::vector<std::string>& scripts) {
         ScriptRecord record{};
         const int parsed = parser.ParseUpdateScript(CString(Utf8ToUtf16(path)), &record);
         for (Table table : kTablesInFileOrder) std::free(ScriptRows(record, table));
-        if (!parsed && observer.m_errors == 0) observer.Print(0, true, "the parser refuses the script");
+        if (!parsed && observer.m_errors == 0) observer.PrintLine(0, true, "the parser refuses the script");
         if (!parsed)
             status = kExitFailed;
         else if (observer.m_warnings > 0 && status == 0)

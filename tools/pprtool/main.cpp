@@ -2,16 +2,20 @@
 // scripts, shows what an update would change, applies it with a backup, and
 // dumps, rebuilds and compares printer profiles, all through the program's
 // own parser, profile reader, merge and writer.
-#include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "platform/afx.h"
+#include "platform/command_line.h"
+#include "platform/console.h"
 #include "platform/text.h"
 #include "res/program_resources.h"
 #include "tools/pprtool/check.h"
+#include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_data.h"
 #include "tools/pprtool/profile_diff.h"
 #include "tools/pprtool/profile_fields.h"
@@ -25,8 +29,8 @@ constexpr int kExitBadFile = 2;    // dump, make, diff: a file that cannot be re
 constexpr int kExitDifferent = 1;  // diff: the profiles differ
 
 int Flushed(int status) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "pprtool: cannot write to standard output\n");
+    if (!FlushStandardStream(StandardStream::Output)) {
+        PrintError("pprtool: cannot write to standard output\n");
         return kExitBadFile;
     }
     return status;
@@ -35,7 +39,7 @@ int Flushed(int status) {
 bool Read(const std::string& path, ProfileData& profile) {
     std::string error;
     if (ReadProfile(path, profile, error)) return true;
-    std::fprintf(stderr, "pprtool: %s\n", error.c_str());
+    PrintError("pprtool: %s\n", error.c_str());
     return false;
 }
 
@@ -43,16 +47,16 @@ int Dump(const std::string& path, bool json) {
     ProfileData profile;
     if (!Read(path, profile)) return kExitBadFile;
     if (json) {
-        std::printf("%s\n", ProfileToJson(profile).dump(2).c_str());
+        Print("%s\n", ProfileToJson(profile).dump(2).c_str());
         return Flushed(0);
     }
     const ProfileHeader header = profile.LinkedHeader();
     for (const FieldSpec& field : HeaderFields())
-        std::printf("%s: %s\n", field.name, FormatField(field, reinterpret_cast<const uint8_t*>(&header)).c_str());
+        Print("%s: %s\n", field.name, FormatField(field, reinterpret_cast<const uint8_t*>(&header)).c_str());
     for (Table table : kTablesInFileOrder) {
-        std::printf("%s %d\n", TableNameUtf8(table).c_str(), profile.RowCount(table));
+        Print("%s %d\n", TableNameUtf8(table).c_str(), profile.RowCount(table));
         for (int i = 0; i < profile.RowCount(table); ++i)
-            std::printf("  [%d] %s\n", i, FormatRecord(RowFields(table), profile.Row(table, i)).c_str());
+            Print("  [%d] %s\n", i, FormatRecord(RowFields(table), profile.Row(table, i)).c_str());
     }
     return Flushed(0);
 }
@@ -60,24 +64,24 @@ int Dump(const std::string& path, bool json) {
 int Make(const std::string& jsonPath, const std::string& outPath) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(jsonPath, bytes)) {
-        std::fprintf(stderr, "pprtool: %s: cannot open the file\n", jsonPath.c_str());
+        PrintError("pprtool: %s: cannot open the file\n", jsonPath.c_str());
         return kExitBadFile;
     }
     nlohmann::json document;
     try {
         document = nlohmann::json::parse(bytes.begin(), bytes.end());
     } catch (const nlohmann::json::parse_error& e) {
-        std::fprintf(stderr, "pprtool: %s is not JSON: %s\n", jsonPath.c_str(), e.what());
+        PrintError("pprtool: %s is not JSON: %s\n", jsonPath.c_str(), e.what());
         return kExitBadFile;
     }
     ProfileData profile;
     std::string error;
     if (!ProfileFromJson(document, profile, error)) {
-        std::fprintf(stderr, "pprtool: %s: %s\n", jsonPath.c_str(), error.c_str());
+        PrintError("pprtool: %s: %s\n", jsonPath.c_str(), error.c_str());
         return kExitBadFile;
     }
     if (!WriteProfile(outPath, profile, error)) {
-        std::fprintf(stderr, "pprtool: %s\n", error.c_str());
+        PrintError("pprtool: %s\n", error.c_str());
         return kExitBadFile;
     }
     return 0;
@@ -88,9 +92,9 @@ int Diff(const std::string& oldPath, const std::string& newPath, bool json) {
     if (!Read(oldPath, before) || !Read(newPath, after)) return kExitBadFile;
     const ProfileChanges changes = CompareProfiles(before, after);
     if (json)
-        std::printf("%s\n", ChangesToJson(changes).dump(2).c_str());
+        Print("%s\n", ChangesToJson(changes).dump(2).c_str());
     else
-        PrintChanges(stdout, changes, before, after);
+        PrintChanges(changes, before, after);
     return Flushed(changes.Empty() ? 0 : kExitDifferent);
 }
 
@@ -102,7 +106,8 @@ int main(int argc, char** argv) {
     CLI::App app{
         "pprtool: checks quillon's update scripts, previews and applies an update, and dumps, builds and "
         "compares printer profiles (.ppr).\n"
-        "Paths may contain blanks. Wrong usage exits 64."};
+        "Paths may contain blanks. Wrong usage exits 64. On Windows, text to a console is written as its "
+        "characters (UTF-16); redirected to a file or a pipe, output is UTF-8, JSON included."};
     app.require_subcommand(1);
 
     std::string first, second;
@@ -163,15 +168,27 @@ int main(int argc, char** argv) {
     apply->add_flag("--json", applyOptions.json,
                     "a JSON report: rows updated and appended per table, counters, the backup, the outcome");
 
+    // The parser's help and usage errors (which may quote a path) reach the
+    // console the way every other line does.
+    auto exitWith = [&app](const CLI::Error& e, int status) {
+        std::ostringstream out, err;
+        app.exit(e, out, err);
+        WriteStandardText(StandardStream::Output, out.str());
+        WriteStandardText(StandardStream::Error, err.str());
+        return status;
+    };
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    if (pointers.empty()) pointers.push_back("pprtool");  // started without even a program name
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        return exitWith(e, e.get_exit_code());
     } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
+        return exitWith(e, e.get_exit_code());
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return kExitUsage;
+        return exitWith(e, kExitUsage);
     }
 
     if (check->parsed()) return Flushed(CheckScripts(scripts));

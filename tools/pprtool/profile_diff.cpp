@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_fields.h"
 
 namespace {
@@ -48,17 +49,17 @@ ProfileChanges CompareProfiles(const ProfileData& before, const ProfileData& aft
     return changes;
 }
 
-void PrintChanges(std::FILE* out, const ProfileChanges& changes, const ProfileData& before, const ProfileData& after) {
+void PrintChanges(const ProfileChanges& changes, const ProfileData& before, const ProfileData& after) {
     if (changes.Empty()) {
-        std::fputs("no changes\n", out);
+        Print("no changes\n");
         return;
     }
     if (!changes.header.empty()) {
-        std::fputs("header:", out);
+        Print("header:");
         for (const FieldChange& f : changes.header)
-            std::fprintf(out, " %s %s -> %s%s", f.name.c_str(), f.before.c_str(), f.after.c_str(),
-                         &f == &changes.header.back() ? "" : ",");
-        std::fputs("\n", out);
+            Print(" %s %s -> %s%s", f.name.c_str(), f.before.c_str(), f.after.c_str(),
+                  &f == &changes.header.back() ? "" : ",");
+        Print("\n");
     }
     for (Table table : kTablesInFileOrder) {
         const TableChanges& t = changes.Of(table);
@@ -67,18 +68,18 @@ void PrintChanges(std::FILE* out, const ProfileChanges& changes, const ProfileDa
         if (!t.updated.empty()) counts += Plural(static_cast<int>(t.updated.size()), "updated");
         if (t.appended) counts += (counts.empty() ? "" : ", ") + Plural(t.appended, "appended");
         if (t.removed) counts += (counts.empty() ? "" : ", ") + Plural(t.removed, "removed");
-        std::fprintf(out, "%s: %s\n", TableNameUtf8(table).c_str(), counts.c_str());
+        Print("%s: %s\n", TableNameUtf8(table).c_str(), counts.c_str());
         for (const RowUpdate& row : t.updated) {
-            std::fprintf(out, "  [%d] updated:", row.index);
+            Print("  [%d] updated:", row.index);
             for (const FieldChange& f : row.fields)
-                std::fprintf(out, " %s %s -> %s%s", f.name.c_str(), f.before.c_str(), f.after.c_str(),
-                             &f == &row.fields.back() ? "" : ",");
-            std::fputs("\n", out);
+                Print(" %s %s -> %s%s", f.name.c_str(), f.before.c_str(), f.after.c_str(),
+                      &f == &row.fields.back() ? "" : ",");
+            Print("\n");
         }
         for (int i = t.kept; i < t.kept + t.appended; ++i)
-            std::fprintf(out, "  [%d] appended: %s\n", i, FormatRecord(RowFields(table), after.Row(table, i)).c_str());
+            Print("  [%d] appended: %s\n", i, FormatRecord(RowFields(table), after.Row(table, i)).c_str());
         for (int i = t.kept; i < t.kept + t.removed; ++i)
-            std::fprintf(out, "  [%d] removed: %s\n", i, FormatRecord(RowFields(table), before.Row(table, i)).c_str());
+            Print("  [%d] removed: %s\n", i, FormatRecord(RowFields(table), before.Row(table, i)).c_str());
     }
 }
 

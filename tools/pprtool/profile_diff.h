@@ -5,7 +5,6 @@
 #pragma once
 
 #include <array>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,9 +40,9 @@ struct ProfileChanges {
 
 ProfileChanges CompareProfiles(const ProfileData& before, const ProfileData& after);
 
-// Prints the changes, one table a paragraph, appended and removed rows in
-// full; "no changes" when there are none.
-void PrintChanges(std::FILE* out, const ProfileChanges& changes, const ProfileData& before, const ProfileData& after);
+// Prints the changes on standard output, one table a paragraph, appended and
+// removed rows in full; "no changes" when there are none.
+void PrintChanges(const ProfileChanges& changes, const ProfileData& before, const ProfileData& after);
 
 // Returns {"header": {field: {"before", "after"}}, "tables": {name:
 // {"updated", "appended", "removed"}}} for the tables and fields that changed.

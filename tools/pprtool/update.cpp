@@ -16,6 +16,7 @@
 #include "platform/replace_file.h"
 #include "platform/text.h"
 #include "res/resource.h"
+#include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_data.h"
 #include "tools/pprtool/profile_diff.h"
 #include "tools/pprtool/profile_fields.h"
@@ -29,8 +30,7 @@ class StderrMessageHost : public MessageHost {
 public:
     explicit StderrMessageHost(std::string prefix) : m_prefix(std::move(prefix)) {}
     int ShowMessage(HostWindow, const CString& text, const CString& caption, unsigned) override {
-        std::fprintf(stderr, "%s%s: %s\n", m_prefix.c_str(), Utf16ToUtf8(caption.Str()).c_str(),
-                     Utf16ToUtf8(text.Str()).c_str());
+        PrintError("%s%s: %s\n", m_prefix.c_str(), Utf16ToUtf8(caption.Str()).c_str(), Utf16ToUtf8(text.Str()).c_str());
         return 1;
     }
 
@@ -82,11 +82,11 @@ int ExitStatusOf(SilentUpdateResult result) {
 // Says on standard error why an update did not run, as quillon would.
 void ReportFailure(const UpdateRun& run, const std::string& profile) {
     if (run.result == SilentUpdateResult::ScriptFailed) {
-        std::fprintf(stderr, "pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_NO_SCRIPT).Str()).c_str());
-        if (!run.reason.empty()) std::fprintf(stderr, "pprtool: %s\n", run.reason.c_str());
-        std::fputs(StartupErrorHint(), stderr);
+        PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_NO_SCRIPT).Str()).c_str());
+        if (!run.reason.empty()) PrintError("pprtool: %s\n", run.reason.c_str());
+        PrintError("%s", StartupErrorHint());
     } else if (run.result == SilentUpdateResult::ProfileNotLoaded || run.result == SilentUpdateResult::ProfileBusy) {
-        std::fprintf(stderr, "pprtool: %s: %s\n", profile.c_str(), run.reason.c_str());
+        PrintError("pprtool: %s: %s\n", profile.c_str(), run.reason.c_str());
     }
 }
 
@@ -211,14 +211,14 @@ int PlanUpdate(const std::string& script, const std::string& profile) {
     // the base-name rule, the loader and the writer see what they would see.
     ScratchFolder scratch;
     if (!scratch.Create()) {
-        std::fprintf(stderr, "pprtool: cannot make a temporary folder for the dry run\n");
+        PrintError("pprtool: cannot make a temporary folder for the dry run\n");
         return kExitStartupError;
     }
     const std::string copy = Utf8Path(scratch.Path() / PathOf(profile).filename());
     std::FILE* probe = OpenFile(Utf8ToUtf16(profile).c_str(), "rb");
     if (probe) std::fclose(probe);
     if (probe && !CopyFileReplacing(Utf8ToUtf16(profile).c_str(), Utf8ToUtf16(copy).c_str())) {
-        std::fprintf(stderr, "pprtool: cannot copy %s for the dry run\n", profile.c_str());
+        PrintError("pprtool: cannot copy %s for the dry run\n", profile.c_str());
         return kExitStartupError;
     }
 
@@ -235,10 +235,10 @@ int PlanUpdate(const std::string& script, const std::string& profile) {
     if (run.result != SilentUpdateResult::Done) return ExitStatusOf(run.result);
     ProfileData after;
     if (!readable || !ReadProfile(copy, after, error)) {
-        std::fprintf(stderr, "pprtool: %s\n", error.c_str());
+        PrintError("pprtool: %s\n", error.c_str());
         return kExitProfileNotLoaded;
     }
-    PrintChanges(stdout, CompareProfiles(before, after), before, after);
+    PrintChanges(CompareProfiles(before, after), before, after);
     return kExitOk;
 }
 
@@ -251,7 +251,7 @@ int ApplyUpdate(const ApplyOptions& options) {
     nlohmann::ordered_json report = {{"script", options.script}, {"profile", options.profile}, {"backup", nullptr}};
     auto finish = [&](int status) {
         report["status"] = status;
-        if (options.json) std::printf("%s\n", report.dump(2).c_str());
+        if (options.json) Print("%s\n", report.dump(2).c_str());
         return status;
     };
 
@@ -260,7 +260,7 @@ int ApplyUpdate(const ApplyOptions& options) {
     if (!options.backupFolder.empty() && readable) {
         std::string error;
         if (!WriteBackup(options.backupFolder, options.profile, bytes, backup, error)) {
-            std::fprintf(stderr, "pprtool: backup refused, nothing done: %s\n", error.c_str());
+            PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
             report["outcome"] = "backup failed";
             report["error"] = error;
             return finish(kExitBackupFailed);
@@ -282,10 +282,10 @@ int ApplyUpdate(const ApplyOptions& options) {
         const ProfileChanges changes = CompareProfiles(before, after);
         report["changes"] = ChangesToJson(changes);
         if (!options.json && result == SilentUpdateResult::Done) {
-            std::printf("%s updated from %s: %s", options.profile.c_str(), options.script.c_str(),
-                        changes.Empty() ? "no changes" : TableSummary(changes).c_str());
-            if (!changes.header.empty()) std::printf("; header %s", HeaderSummary(changes).c_str());
-            std::printf(".%s%s\n", backup.empty() ? "" : " Backup: ", backup.c_str());
+            Print("%s updated from %s: %s", options.profile.c_str(), options.script.c_str(),
+                  changes.Empty() ? "no changes" : TableSummary(changes).c_str());
+            if (!changes.header.empty()) Print("; header %s", HeaderSummary(changes).c_str());
+            Print(".%s%s\n", backup.empty() ? "" : " Backup: ", backup.c_str());
         }
     }
     return finish(ExitStatusOf(result));
