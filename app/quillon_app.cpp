@@ -1,8 +1,8 @@
 #include "app/quillon_app.h"
 
+#include "engine/exit_status.h"
 #include "engine/silent_update.h"
 #include "platform/afx.h"
-#include "platform/files.h"
 #include "platform/process_lock.h"
 #include "platform/text.h"
 #include "res/program_resources.h"
@@ -117,24 +117,16 @@ bool CQuillonApp::InitInstance() {
         return false;
     }
 
-    if (second.IsEmpty() || PathBaseName(first).CompareNoCase(PathBaseName(second).Str()) != 0) {
+    if (second.IsEmpty()) {
         m_nExitCode = ShowStartupError();
         return false;
     }
     std::string reason;
     const SilentUpdateResult result = UpdateProfileSilently(dlg, first, second, reason);
-    switch (result) {
-        case SilentUpdateResult::Done: m_nExitCode = kExitOk; break;
-        case SilentUpdateResult::ScriptFailed: m_nExitCode = ShowStartupError(); break;
-        case SilentUpdateResult::ProfileNotLoaded:
-        case SilentUpdateResult::ProfileBusy:
-            // No message box, as for any profile that cannot be had; one line
-            // for the caller.
-            CurrentDialogHost().ReportToCaller(u"quillon: " + second.Str() + u": " + Utf8ToUtf16(reason));
-            m_nExitCode = result == SilentUpdateResult::ProfileBusy ? kExitProfileBusy : kExitProfileNotLoaded;
-            break;
-        case SilentUpdateResult::WriteFailed: m_nExitCode = kExitWriteFailed; break;
-        case SilentUpdateResult::OutOfMemory: m_nExitCode = kExitOutOfMemory; break;
-    }
+    if (result == SilentUpdateResult::ScriptFailed) ShowStartupError();
+    // No message box for a profile that cannot be had; one line for the caller.
+    if (result == SilentUpdateResult::ProfileNotLoaded || result == SilentUpdateResult::ProfileBusy)
+        CurrentDialogHost().ReportToCaller(u"quillon: " + second.Str() + u": " + Utf8ToUtf16(reason));
+    m_nExitCode = ExitStatusOf(result);
     return false;
 }

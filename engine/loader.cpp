@@ -1,13 +1,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/working_data.h"
 
 #include "devlib/tovrel.h"
-#include "engine/silent_update.h"
+#include "engine/profile_lock.h"
+#include "platform/afxwin.h"
 #include "platform/crt_memory.h"
 #include "platform/files.h"
 #include "platform/replace_file.h"
@@ -52,17 +54,27 @@ bool CopyTablesInto(ProfileHeader& slotHeader, ProfileHeader& delivered) {
     return true;
 }
 
-// The name of a profile's lock: one for every path that reaches the file.
-std::u16string ProfileLockName(const std::u16string& resolvedPath) {
-    uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
-    for (char16_t unit : resolvedPath) {
-        hash = (hash ^ (unit & 0xFF)) * 1099511628211ull;
-        hash = (hash ^ (unit >> 8)) * 1099511628211ull;
+// Takes the profile's lock before anything reads the file; Loaded when it is held.
+ProfileLoad LockedFor(const CString& path, ProcessLock& lock) {
+    switch (LockProfile(path, lock)) {
+        case ProcessLock::Outcome::Acquired: return ProfileLoad::Loaded;
+        case ProcessLock::Outcome::Busy: return ProfileLoad::Busy;
+        case ProcessLock::Outcome::Failed: return ProfileLoad::LockFailed;
     }
-    static const char16_t kDigits[] = u"0123456789abcdef";
-    std::u16string name = u"profile-";
-    for (int shift = 60; shift >= 0; shift -= 4) name += kDigits[(hash >> shift) & 0xF];
-    return name;
+    return ProfileLoad::LockFailed;
+}
+
+// Says where an administrator looks (standard error of a terminal run, and
+// the print system's log) that the dialog leaves a printer out because its
+// profile is being updated by someone else.
+void ReportLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why) {
+    const std::string reason = DescribeProfileLoad(why);
+    CurrentDialogHost().ReportToCaller(u"quillon: " + printer.Str() + u": " + Utf8ToUtf16(reason) +
+                                       u"; left out of the list");
+    char ansiPath[kTextUnits];
+    WcsToMbs(ansiPath, sizeof ansiPath, path.c_str());
+    const std::string line = "Quillon: " + std::string(ansiPath) + ": " + reason + "; left out of the list\n";
+    Tovrel().WriteRIPLogFile(line.c_str());
 }
 
 // Asks the library for the profile file a silent update names, once it is
@@ -76,13 +88,8 @@ ProfileLoad LoadNamedProfile(const CString& path, ProcessLock& lock, ProfileHead
         case FileState::NotRegular: return ProfileLoad::NotRegularFile;
         case FileState::NoAccess: return ProfileLoad::NoAccess;
     }
-    std::u16string resolved;
-    if (!ResolvePath(path, resolved)) return ProfileLoad::Missing;
-    switch (lock.TryAcquire(ProfileLockName(resolved))) {
-        case ProcessLock::Outcome::Acquired: break;
-        case ProcessLock::Outcome::Busy: return ProfileLoad::Busy;
-        case ProcessLock::Outcome::Failed: return ProfileLoad::LockFailed;
-    }
+    const ProfileLoad locked = LockedFor(path, lock);
+    if (locked != ProfileLoad::Loaded) return locked;
     FileReplacement::RemoveLeftovers(path);
     return Tovrel().GetPrinterProfileFromPath(path, &received) ? ProfileLoad::Loaded : ProfileLoad::NotAProfile;
 }
@@ -128,12 +135,20 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
         if (!CopyText(record.printerName, kTextUnits, name.Str())) return 0;
 
         std::memset(&received, 0, sizeof received);
+        // The profile's lock is held from before it is read until it is
+        // written or the working data is released.
+        auto lock = std::make_unique<ProcessLock>();
         int delivered = 0;
         if (silent) {
-            m_profileLoad = LoadNamedProfile(name, m_profileLock, received);
+            m_profileLoad = LoadNamedProfile(name, *lock, received);
             delivered = m_profileLoad == ProfileLoad::Loaded;
         } else if (IsPrinterInstalled(name)) {
-            delivered = Tovrel().GetPrinterProfile(name, &received);
+            const std::u16string path = CopyPoolProfilePath(name.Str());
+            const ProfileLoad locked = LockedFor(CString(path), *lock);
+            if (locked == ProfileLoad::Loaded)
+                delivered = Tovrel().GetPrinterProfile(name, &received);
+            else
+                ReportLeftOut(name, path, locked);
         }
         if (!delivered) continue;
 
@@ -155,6 +170,7 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
             continue;
         }
         Tovrel().ClearPrinterProfileWorkArea(&received);
+        m_profileLocks.push_back(std::move(lock));
         ++m_nProfileCount;
     }
     return 1;
@@ -200,30 +216,4 @@ int WorkingData::IsPrinterInstalled(const CString& printerName) {
     }
     std::free(list);
     return installed;
-}
-
-void WorkingData::FreeScriptTables(ScriptRecord* record) {
-    for (Table table : kTablesInFileOrder) {
-        std::free(ScriptRows(*record, table));
-        SetScriptTable(*record, table, 0, nullptr);
-    }
-}
-
-void WorkingData::ReleaseWorkingData() {
-    for (int32_t i = 0; i < m_nProfileCount && m_pProfiles != nullptr; ++i) {
-        ProfileHeader& header = m_pProfiles[i].header;
-        bool holdsBlocks = false;
-        for (Table table : kTablesInFileOrder) holdsBlocks = holdsBlocks || HeaderBlock(header, table) != nullptr;
-        if (holdsBlocks) Tovrel().ClearPrinterProfileWorkArea(&header);
-        for (Table table : kTablesInFileOrder) SetHeaderBlock(header, table, nullptr);
-    }
-    for (int32_t i = 0; i < m_nScriptCount && m_pScripts != nullptr; ++i) FreeScriptTables(&m_pScripts[i]);
-    std::free(m_pScripts);
-    std::free(m_pProfiles);
-    m_pScripts = nullptr;
-    m_pProfiles = nullptr;
-    m_nScriptCount = 0;
-    m_nProfileCount = 0;
-    m_profileLoad = ProfileLoad::Loaded;
-    m_profileLock.Release();
 }

@@ -343,6 +343,9 @@ int WorkingData::UpdatePrinterProfiles(int silent) {
         Tovrel().ClearPrinterProfileWorkArea(&header);
         for (Table table : kTablesInFileOrder) SetHeaderBlock(header, table, nullptr);
         slot->name[0] = 0;
+        // Written: another update of this profile may go ahead now.
+        const std::size_t index = static_cast<std::size_t>(slot - m_pProfiles);
+        if (index < m_profileLocks.size()) m_profileLocks[index]->Release();
     }
     // Tables of profiles not written, records and both arrays go back here,
     // also after a stop for lack of memory.

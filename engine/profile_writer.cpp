@@ -5,7 +5,7 @@
 #include <string>
 
 #include "devlib/tovrel.h"
-#include "platform/files.h"
+#include "engine/profile_lock.h"
 #include "platform/replace_file.h"
 #include "platform/text.h"
 #include "profile/header_codec.h"
@@ -16,16 +16,7 @@ namespace {
 // Builds the destination in a 260-unit buffer; false when it does not fit.
 bool BuildDestination(const ScriptRecord& script, int silent, char16_t (&path)[kTextUnits]) {
     const std::u16string_view name = FieldText(script.printerName);
-    if (silent) return CopyText(path, kTextUnits, name);
-
-    char16_t pool[kTextUnits] = {};
-    Tovrel().GetCopyPoolPath(pool);
-    pool[kTextUnits - 1] = 0;  // whatever the library did, the text ends here
-    std::u16string full(FieldText(pool));
-    full += PathSeparator();
-    full += name;
-    full += u".ppr";
-    return CopyText(path, kTextUnits, full);
+    return CopyText(path, kTextUnits, silent ? std::u16string(name) : CopyPoolProfilePath(name));
 }
 
 void LogOpenFailure(const char16_t* path) {

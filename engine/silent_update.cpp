@@ -1,30 +1,18 @@
 #include "engine/silent_update.h"
 
-#include "platform/files.h"
-
-CString PathBaseName(const CString& path) {
-    CString name = path.Mid(path.ReverseFind(PathSeparator()) + 1);
-    const int dot = name.ReverseFind(u'.');
-    return dot < 0 ? name : name.Left(dot);
-}
-
-const char* DescribeProfileLoad(ProfileLoad load) {
-    switch (load) {
-        case ProfileLoad::Loaded: return "loaded";
-        case ProfileLoad::Missing: return "no such file";
-        case ProfileLoad::NoAccess: return "cannot be opened for reading";
-        case ProfileLoad::NotRegularFile: return "not a regular file";
-        case ProfileLoad::NotAProfile: return "the print system's library cannot read it as a profile";
-        case ProfileLoad::NoMemory: return "not enough memory to load it";
-        case ProfileLoad::Busy: return "another update of this profile is running";
-        case ProfileLoad::LockFailed: return "the profile's lock cannot be taken";
-    }
-    return "?";
+bool SameBaseName(const CString& scriptPath, const CString& profilePath) {
+    return PathBaseName(scriptPath).CompareNoCase(PathBaseName(profilePath).Str()) == 0;
 }
 
 SilentUpdateResult UpdateProfileSilently(WorkingData& dlg, const CString& scriptPath, const CString& profilePath,
-                                         std::string& reason) {
+                                         std::string& reason, const std::function<bool()>& beforeMerge) {
     reason.clear();
+    // A script names its printer by its file name: another name would write
+    // one printer's rows into another's profile.
+    if (!SameBaseName(scriptPath, profilePath)) {
+        reason = "the script and the profile have different base names";
+        return SilentUpdateResult::ScriptFailed;
+    }
     if (!dlg.LoadScriptsAndProfiles(scriptPath, profilePath)) {
         dlg.ReleaseWorkingData();
         return SilentUpdateResult::ScriptFailed;
@@ -37,6 +25,10 @@ SilentUpdateResult UpdateProfileSilently(WorkingData& dlg, const CString& script
         reason = DescribeProfileLoad(load);
         const bool busy = load == ProfileLoad::Busy || load == ProfileLoad::LockFailed;
         return busy ? SilentUpdateResult::ProfileBusy : SilentUpdateResult::ProfileNotLoaded;
+    }
+    if (beforeMerge && !beforeMerge()) {
+        dlg.ReleaseWorkingData();
+        return SilentUpdateResult::Refused;
     }
     if (!dlg.UpdatePrinterProfiles(1)) return SilentUpdateResult::OutOfMemory;
     return dlg.m_nFailedWrites > 0 ? SilentUpdateResult::WriteFailed : SilentUpdateResult::Done;

@@ -1,10 +1,12 @@
 // The working data of an update: the parsed scripts, the loaded profiles and
 // their counts, with the operations over them (loading in loader.cpp, the
-// merge in merge.cpp). The main dialog owns one; silent mode uses it without
+// merge in merge.cpp, releasing in working_data.cpp). The main dialog owns one; silent mode uses it without
 // a window.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "platform/afx.h"
 #include "platform/process_lock.h"
@@ -23,6 +25,15 @@ enum class ProfileLoad {
     LockFailed,      // the profile's lock could not be made
 };
 
+// Returns the base name of a path: the text after its last folder separator
+// (the whole path without one), of that the text before its last '.'. A
+// script's base name names its printer; silent mode wants the script's and
+// the profile's alike, letter case ignored.
+CString PathBaseName(const CString& path);
+
+// Returns a few English words on why a profile was not loaded.
+const char* DescribeProfileLoad(ProfileLoad load);
+
 class WorkingData : public ScriptParser {
 public:
     WorkingData() = default;
@@ -36,17 +47,22 @@ public:
     // Builds the script list (the one `scriptPath`, or every *.SCR in the
     // prof folder), parses each script and loads the matching profiles into
     // private copies. Returns 1 on success, 0 on failure. Releases first what
-    // an earlier load left. With a `profilePath` (silent mode) it refuses
-    // anything but a regular file without blocking, takes the profile's lock
-    // (named after its resolved path, so a link and its target share it),
-    // which stays held until ReleaseWorkingData, removes temporary files an
-    // interrupted update of it left, and records in m_profileLoad why the
-    // profile was not loaded; that is no failure of the load.
+    // an earlier load left. Every profile's machine-wide lock
+    // (engine/profile_lock.h) is taken before the profile is read and held
+    // until the merge has written it or ReleaseWorkingData; a profile whose
+    // lock another holds is not loaded (the dialog leaves its printer out and
+    // says so on the caller's standard error and in the print system's log).
+    // With a `profilePath` (silent mode) it refuses anything but a regular
+    // file without blocking, removes temporary files an interrupted update of
+    // it left, and records in m_profileLoad why the profile was not loaded;
+    // that is no failure of the load.
     int LoadScriptsAndProfiles(CString scriptPath, CString profilePath);
 
     // Returns 1 when a device of the library serves the printer, compared
     // byte for byte in CP932; 0 otherwise and on any failure.
     int IsPrinterInstalled(const CString& printerName);
+
+    // --- Releasing (engine/working_data.cpp) ---
 
     // Releases the six row arrays of one record (C runtime blocks, with
     // free) and leaves its counts 0 and its pointers null.
@@ -54,7 +70,7 @@ public:
 
     // Releases everything a load left: the tables of every filled slot that
     // still holds any (the library's blocks, through the library), every
-    // record's rows, both arrays (C runtime blocks), and the profile's lock.
+    // record's rows, both arrays (C runtime blocks), and the profiles' locks.
     void ReleaseWorkingData();
 
     // --- The merge (engine/merge.cpp) ---
@@ -82,5 +98,6 @@ public:
     int32_t m_bWarnNoPrinter = 1;                     // cleared by the command-line word no_warn
     int32_t m_nFailedWrites = 0;                      // profiles the last update could not write
     ProfileLoad m_profileLoad = ProfileLoad::Loaded;  // silent mode: what became of the named profile
-    ProcessLock m_profileLock;                        // silent mode: the named profile's lock
+    // The lock of each loaded profile, by slot; released once it is written.
+    std::vector<std::unique_ptr<ProcessLock>> m_profileLocks;
 };

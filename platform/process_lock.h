@@ -1,12 +1,17 @@
 // A lock that one process at a time can hold, found by name, and released
 // when the holder releases it or ends, however it ends: a crashed holder
-// never leaves it taken. The single-instance guard and the update of a
-// profile both use it.
+// never leaves it taken. The single-instance guard holds one per user; the
+// update of a profile holds one that every user and session of the machine
+// sees.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
+
+// Who sees a lock: the processes of one user (one logon session on Windows),
+// or every process of the machine, whatever its user or session.
+enum class LockScope { User, Machine };
 
 class ProcessLock {
 public:
@@ -17,14 +22,19 @@ public:
     ProcessLock& operator=(const ProcessLock&) = delete;
     ~ProcessLock();
 
-    // Takes the lock named `name` without waiting. Busy when another process
-    // (or another ProcessLock of this one) holds it; Failed when the lock
-    // cannot be made at all. Any lock this object held is released first.
-    // POSIX: an advisory lock on "<name>.lock" in the per-user runtime folder
-    // ($XDG_RUNTIME_DIR, else /tmp/quillon-<uid>); Windows: a named mutex
-    // "Local\Quillon.<name>". Characters other than letters, digits, '-',
-    // '_' and '.' in `name` are replaced by '_'.
-    Outcome TryAcquire(std::u16string_view name);
+    // Takes the lock named `name` in `scope` without waiting. Busy when
+    // another process (or another ProcessLock of this one) holds it; Failed
+    // when the lock cannot be made at all. Any lock this object held is
+    // released first. Characters other than letters, digits, '-', '_' and
+    // '.' in `name` are replaced by '_'.
+    // POSIX: an advisory lock (flock) on a lock file. User scope:
+    // "<name>.lock" in the per-user runtime folder ($XDG_RUNTIME_DIR, else
+    // /tmp/quillon-<uid>). Machine scope: "quillon.<name>.lock", readable by
+    // all, in $QUILLON_LOCK_DIR when set, else in /run/lock, else in /tmp
+    // (each only when it is a root-owned sticky folder open to all).
+    // Windows: a named mutex, "Local\Quillon.<name>" or, machine-wide,
+    // "Global\Quillon.<name>" that every authenticated user may take.
+    Outcome TryAcquire(std::u16string_view name, LockScope scope = LockScope::User);
 
     // Releases the lock if held; safe to call twice.
     void Release();

@@ -28,6 +28,37 @@ std::string RuntimeFolder() {
     return folder;
 }
 
+// A folder where every user may make files but none may remove another's:
+// root's, sticky and open to all, as /run/lock and /tmp are.
+bool IsSharedFolder(const char* folder) {
+    struct stat info {};
+    return lstat(folder, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == 0 && (info.st_mode & S_ISVTX) != 0 &&
+           (info.st_mode & 0777) == 0777;
+}
+
+// The folder of the machine-wide locks; empty when none will do.
+std::string MachineFolder() {
+    const char* chosen = std::getenv("QUILLON_LOCK_DIR");
+    struct stat info {};
+    if (chosen != nullptr && *chosen != 0) return stat(chosen, &info) == 0 && S_ISDIR(info.st_mode) ? chosen : "";
+    for (const char* folder : {"/run/lock", "/tmp"})
+        if (IsSharedFolder(folder)) return folder;
+    return {};
+}
+
+// Opens (or makes) the lock file at `path`. A machine-wide one is opened for
+// reading, which is all flock needs, and made readable by all, so that the
+// processes of every user can lock the one file.
+int OpenLockFile(const std::string& path, LockScope scope) {
+    const int flags = O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    if (scope == LockScope::User) return open(path.c_str(), O_RDWR | flags, 0600);
+    const int fd = open(path.c_str(), O_RDONLY | flags, 0644);
+    struct stat info {};
+    if (fd >= 0 && fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 0444) != 0444)
+        fchmod(fd, 0644);  // the umask may have kept others out
+    return fd;
+}
+
 }  // namespace
 
 struct ProcessLock::Impl {
@@ -48,13 +79,14 @@ void ProcessLock::Release() {
     m_impl->fd = -1;
 }
 
-ProcessLock::Outcome ProcessLock::TryAcquire(std::u16string_view name) {
+ProcessLock::Outcome ProcessLock::TryAcquire(std::u16string_view name, LockScope scope) {
     Release();
     if (InjectFault(FaultSite::Lock)) return Outcome::Failed;
-    const std::string folder = RuntimeFolder();
+    const bool machine = scope == LockScope::Machine;
+    const std::string folder = machine ? MachineFolder() : RuntimeFolder();
     if (folder.empty() || name.empty()) return Outcome::Failed;
-    const std::string path = folder + "/" + Utf16ToUtf8(LockNameToken(name)) + ".lock";
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    const std::string path = folder + (machine ? "/quillon." : "/") + Utf16ToUtf8(LockNameToken(name)) + ".lock";
+    const int fd = OpenLockFile(path, scope);
     if (fd < 0) return Outcome::Failed;
     // flock locks belong to the open file, so a second ProcessLock of this
     // process is refused too, and the lock ends with the last descriptor.

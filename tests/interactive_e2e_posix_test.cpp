@@ -1,8 +1,10 @@
 // Runs the built program in dialog mode on the terminal, from a scratch
 // folder holding a copy of the program and its library, with the stand-in
 // print system and print service.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <signal.h>
 
@@ -11,6 +13,8 @@
 #include <map>
 #include <string>
 
+#include "engine/profile_lock.h"
+#include "platform/text.h"
 #include "support/file_contents.h"
 #include "support/profile_builder.h"
 #include "support/scoped_environment.h"
@@ -66,6 +70,27 @@ protected:
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
+    // The environment of a run: the scratch print system and service.
+    std::string Environment() const {
+        const std::string root = folder.Path().string();
+        return "TOVREL_ROOT='" + root + "/printsys' WINDIR='" + root + "/windows' XDG_RUNTIME_DIR='" + root + "/run' ";
+    }
+
+    // Runs `pprtool apply SCRIPT copypool/PROFILE`; returns its status.
+    int Apply(const std::string& script, const std::string& profile) {
+        const std::string root = folder.Path().string();
+        const std::string command = Environment() + "'" QUILLON_BIN_DIR "/pprtool' apply '" + root + "/" + script +
+                                    "' '" + root + "/printsys/copypool/" + profile + "' >/dev/null 2>&1";
+        const int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    bool Has(const std::string& name, const std::u16string& text) {
+        const std::vector<uint8_t> bytes = ReadFileBytes(folder / ("printsys/copypool/" + name));
+        const std::string wanted(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+        return std::string(bytes.begin(), bytes.end()).find(wanted) != std::string::npos;
+    }
+
     bool Changed(const std::string& name) {
         return ReadFileBytes(folder / ("printsys/copypool/" + name)) != before[name];
     }
@@ -114,6 +139,64 @@ TEST_F(InteractiveModeTest, QuitChangesNothing) {
         EXPECT_FALSE(fs::exists(folder.Path() / "windows/system32/color/b.CAL"));
         EXPECT_EQ(output.find("Quillon: "), std::string::npos) << output;
     }
+}
+
+// The open dialog holds the profiles it lists: another update of one of them
+// ends 10 and touches nothing; Execute writes the dialog's own merge; once
+// the dialog is done the other update goes through, and both changes stay.
+TEST_F(InteractiveModeTest, TheOpenDialogHoldsItsProfilesUntilItHasWrittenThem) {
+    ASSERT_TRUE(WriteFileText(folder / "PrinterA.SCR", kScriptB));  // a MEDIATAB row "PaperB"
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    const std::string out = folder / "dialog.txt";
+    const std::string command = "cd '" + folder.Path().string() + "' && " + Environment() + "exec '" +
+                                folder.Path().string() + "/app/quillon' >'" + out + "' 2>&1";
+    const pid_t dialog = fork();
+    ASSERT_GE(dialog, 0);
+    if (dialog == 0) {
+        dup2(input[0], 0);
+        close(input[1]);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(input[0]);
+    for (int i = 0; i < 200 && ReadFileText(out).find("Zeta PrinterB") == std::string::npos; ++i) usleep(50000);
+    ASSERT_NE(ReadFileText(out).find("Zeta PrinterB"), std::string::npos) << ReadFileText(out);
+
+    EXPECT_EQ(Apply("PrinterA.SCR", "PrinterA.ppr"), 10);
+    EXPECT_FALSE(Changed("PrinterA.ppr"));
+
+    ASSERT_EQ(write(input[1], "\n", 1), 1);
+    close(input[1]);
+    int raw = 0;
+    ASSERT_EQ(waitpid(dialog, &raw, 0), dialog);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 5) << ReadFileText(out);  // no service runs here
+    EXPECT_TRUE(Has("PrinterA.ppr", u"NewInkA"));
+
+    EXPECT_EQ(Apply("PrinterA.SCR", "PrinterA.ppr"), 0);
+    EXPECT_TRUE(Has("PrinterA.ppr", u"NewInkA"));
+    EXPECT_TRUE(Has("PrinterA.ppr", u"PaperB"));
+}
+
+// A profile whose lock another update holds when the dialog loads is left
+// out of the list, said on standard error and in the print system's log;
+// the other printers are updated as ever.
+TEST_F(InteractiveModeTest, AProfileBusyAtLoadIsLeftOutAndSaidSo) {
+    ProcessLock held;
+    const std::string profile = folder / "printsys/copypool/PrinterA.ppr";
+    ASSERT_EQ(LockProfile(Utf8ToUtf16(profile).c_str(), held), ProcessLock::Outcome::Acquired);
+
+    EXPECT_EQ(Run("\n"), 5) << output;
+
+    EXPECT_EQ(output.find("  Zeta PrinterA\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("quillon: PrinterA: another update of this profile is running; left out of the list\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(ReadFileText(folder / "printsys/tovrel.log")
+                  .find("Quillon: " + profile + ": another update of this profile is running; left out of the list\n"),
+              std::string::npos);
+    EXPECT_FALSE(Changed("PrinterA.ppr"));
+    EXPECT_TRUE(Changed("PrinterB.ppr"));
 }
 
 }  // namespace

@@ -178,7 +178,8 @@ TEST_F(LoadScriptsAndProfilesTest, SilentModeTakesTheProfileFromThePath) {
     EXPECT_EQ(std::u16string(FieldText(dlg.m_pScripts[0].printerName)), profile);
     EXPECT_EQ(std::u16string(FieldText(dlg.m_pProfiles[0].name)), profile);
     EXPECT_EQ(dlg.m_profileLoad, ProfileLoad::Loaded);
-    EXPECT_TRUE(dlg.m_profileLock.Held());
+    ASSERT_EQ(dlg.m_profileLocks.size(), 1u);
+    EXPECT_TRUE(dlg.m_profileLocks[0]->Held());
     EXPECT_EQ(lib.enumCalls, 0);  // no installed check in silent mode
 }
 
@@ -232,6 +233,67 @@ TEST_F(LoadScriptsAndProfilesTest, SilentLoadHoldsTheProfileLockForEveryNameOfTh
     dlg.ReleaseWorkingData();
     ASSERT_EQ(second.LoadScriptsAndProfiles(script, linked), 1);
     EXPECT_EQ(second.m_profileLoad, ProfileLoad::Loaded);
+}
+
+TEST_F(LoadScriptsAndProfilesTest, ProfileWithANegativeCountOrCountedRowsWithoutABlockIsNotLoaded) {
+    AddScript("P1.SCR");
+    lib.AddDevice(u"Dev1", "P1");
+    const std::u16string script = Utf8ToUtf16(folder / "prof/P1.SCR");
+    const std::u16string path = Utf8ToUtf16(folder / "P1.ppr");
+    ASSERT_TRUE(WriteFileText(folder / "P1.ppr", "the fake library reads no file"));
+    constexpr int kLeast = 1 << 30;  // stands for the least count the table's field holds
+    struct Case {
+        int count;  // delivered in the table's count field
+        bool rows;  // the table has a row, delivered in a block; else no block
+        bool usable;
+    };
+    const Case cases[] = {
+        {-1, true, false},       // a negative count, whether or not a block comes with it
+        {-1, false, false},      //
+        {kLeast, true, false},   //
+        {kLeast, false, false},  //
+        {0, false, true},        // an empty table: no rows, no block
+        {1, false, false},       // a row counted without a block
+        {1, true, true},         //
+    };
+    for (Table table : kTablesInFileOrder) {
+        for (const Case& c : cases) {
+            for (bool silent : {false, true}) {
+                const int count = c.count == kLeast ? -MaxHeaderCount(table) - 1 : c.count;
+                SCOPED_TRACE(Utf16ToUtf8(TableName(table)) + " count " + std::to_string(count) +
+                             (c.rows ? " with a block" : " without a block") + (silent ? ", silent" : ""));
+                // One row in every other table, so that their blocks must go back too.
+                const auto rowIn = [&](Table t) { return c.rows || t != table; };
+                TestProfile profile = ProfileNamed("One", rowIn(Table::Ink) ? 1 : 0);
+                if (rowIn(Table::ColorType)) profile.colorTypes = {MakeColorType(1, 2, 3, 4)};
+                if (rowIn(Table::Resolution)) profile.resolutions = {MakeResolution(720, 720, 1, 1, 0, 0)};
+                if (rowIn(Table::Media)) profile.media = {MakeNamed(u"Paper", 1, 0, 0)};
+                if (rowIn(Table::BitsPerPixel)) profile.bitsPerPixels = {MakeBitsPerPixel(8, 0, 0)};
+                if (rowIn(Table::Correction))
+                    profile.corrections = {MakeCorrection(1, 2, u"a", u"b", 3, 4, u"f", u"t", u"u", 1.25f, 5, 6)};
+                lib.AddProfile(u"P1", profile);
+                lib.AddProfileAtPath(path, profile);
+                lib.DeliverRowCounts();
+                lib.DeliverCount(table, count);
+
+                EXPECT_EQ(silent ? dlg.LoadScriptsAndProfiles(script, path) : dlg.LoadScriptsAndProfiles(u"", u""), 1);
+
+                EXPECT_EQ(dlg.m_nScriptCount, 1);
+                EXPECT_EQ(dlg.m_nProfileCount, c.usable ? 1 : 0);
+                if (silent) {
+                    EXPECT_EQ(dlg.m_profileLoad, c.usable ? ProfileLoad::Loaded : ProfileLoad::NotAProfile);
+                }
+                // A refused profile's blocks went back at once; a loaded one
+                // keeps a private copy of each table that has rows.
+                EXPECT_EQ(lib.LiveBlocks(), c.usable ? (count > 0 ? 6u : 5u) : 0u);
+                if (c.usable && dlg.m_nProfileCount == 1) {
+                    EXPECT_EQ(HeaderCount(dlg.m_pProfiles[0].header, table), count);
+                }
+                dlg.ReleaseWorkingData();
+                EXPECT_EQ(lib.LiveBlocks(), 0u);
+            }
+        }
+    }
 }
 
 TEST_F(LoadScriptsAndProfilesTest, MissingScriptShowsOpenFailureAndFails) {

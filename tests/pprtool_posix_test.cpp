@@ -1,17 +1,22 @@
 // pprtool end to end: the built program on files in a scratch folder.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "engine/profile_lock.h"
+#include "platform/process_lock.h"
 #include "platform/text.h"
 #include "support/profile_builder.h"
+#include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -225,16 +230,22 @@ TEST(Pprtool, WrongUsageExits64AndHelpNamesEveryVerb) {
                                                          {"plan", "a.SCR"},
                                                          {"apply", "a.SCR"},
                                                          {"apply", "a.SCR", "a.ppr", "--backup"},
+                                                         {"restore", "a.ppr"},
+                                                         {"restore", "a.ppr", "b.ppr", "c.ppr"},
                                                          {"dump", "--xml", "a"}};
     for (const auto& args : wrong) EXPECT_EQ(RunPprtool(scratch, args).status, 64) << (args.empty() ? "" : args[0]);
 
     const RunResult help = RunPprtool(scratch, {"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* verb : {"dump", "make", "diff", "plan", "apply"}) EXPECT_TRUE(Contains(help.out, verb)) << verb;
+    for (const char* verb : {"dump", "make", "diff", "plan", "apply", "restore"})
+        EXPECT_TRUE(Contains(help.out, verb)) << verb;
     const RunResult applyHelp = RunPprtool(scratch, {"apply", "--help"});
     EXPECT_EQ(applyHelp.status, 0);
     EXPECT_TRUE(Contains(applyHelp.out, "--backup")) << applyHelp.out;
     EXPECT_TRUE(Contains(applyHelp.out, "Exit:"));
+    const RunResult restoreHelp = RunPprtool(scratch, {"restore", "--help"});
+    EXPECT_EQ(restoreHelp.status, 0);
+    EXPECT_TRUE(Contains(restoreHelp.out, "Exit: 0 restored")) << restoreHelp.out;
 }
 
 TEST(Pprtool, DiffNamesUpdatedAppendedAndRemovedRowsAndMovedCounters) {
@@ -313,19 +324,220 @@ TEST(Pprtool, ApplyWithBackupKeepsEveryOldProfileAndReportsTheChanges) {
     }
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_TRUE((kept[0] == original && kept[1] == updated) || (kept[1] == original && kept[0] == updated));
+}
 
-    // A backup that cannot be written stops the update before it starts.
-    fs::permissions(backups, fs::perms::owner_read | fs::perms::owner_exec);
-    const bool canStillWrite = WriteFileText(backups / "probe", "x");  // root writes anyway
-    for (const std::string& folder : {(scratch.Path() / "missing").string(), backups.string()}) {
-        if (folder == backups.string() && canStillWrite) continue;
-        const RunResult refused = RunPprtool(scratch, {"apply", script, profile, "--backup", folder, "--json"});
-        EXPECT_EQ(refused.status, 11) << folder;
-        EXPECT_TRUE(Contains(refused.err, "backup refused, nothing done")) << refused.err;
-        EXPECT_TRUE(Contains(refused.out, "\"outcome\": \"backup failed\"")) << refused.out;
-        EXPECT_TRUE(ReadFileBytes(work / "PrinterA.ppr") == updated);
+namespace {
+
+// The names of the files in `folder` (none when it is not there).
+std::vector<std::string> FileNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// The temporary files of replacements left in `folder`.
+int Leftovers(const fs::path& folder) {
+    int count = 0;
+    for (const std::string& name : FileNames(folder)) count += Contains(name, ".~quillon.");
+    return count;
+}
+
+}  // namespace
+
+// The backup is the very file the update replaces: written once the update
+// holds the profile's lock and has loaded it, kept only when the profile was
+// written; what can be found wrong before (the names, the folder) is.
+TEST(Pprtool, ApplyWritesItsBackupUnderTheLockAndKeepsItOnlyWhenTheProfileWasWritten) {
+    TempFolder scratch;
+    const fs::path work = scratch.Path() / "w";
+    CopySample(work);
+    for (const char* name : {"Broken", "Busy", "ReadOnly", "InTheWay", "Made", "Shut"}) {
+        fs::copy_file(work / "PrinterA.SCR", work / (std::string(name) + ".SCR"));
+        fs::copy_file(work / "PrinterA.ppr", work / (std::string(name) + ".ppr"));
     }
-    fs::permissions(backups, fs::perms::owner_all);
+    ASSERT_TRUE(WriteFileText(work / "Broken.SCR", "[Tessera PPR Version],3.1\n"));
+    fs::copy_file(work / "PrinterA.SCR", work / "Junk.SCR");
+    ASSERT_TRUE(WriteFileText(work / "Junk.ppr", "not a profile"));
+    fs::permissions(work / "ReadOnly.ppr", fs::perms::owner_read);
+    ASSERT_TRUE(WriteFileText(scratch.Path() / "file", "in the way"));
+    fs::create_directories(scratch.Path() / "shut");
+    fs::permissions(scratch.Path() / "shut", fs::perms::owner_read | fs::perms::owner_exec);
+    const bool shutIsShut = !WriteFileText(scratch.Path() / "shut" / "probe", "x");  // root writes anyway
+    ProcessLock held;
+    ASSERT_EQ(LockProfile(Utf8ToUtf16((work / "Busy.ppr").string()).c_str(), held), ProcessLock::Outcome::Acquired);
+
+    const struct {
+        const char* script;
+        const char* profile;
+        const char* folder;  // under the scratch folder
+        int status;
+        const char* says;  // on standard error, or for 0 in the summary
+    } cases[] = {
+        {"PrinterA.SCR", "Other.ppr", "names", 1, "different base names"},  // found before the folder is made
+        {"Broken.SCR", "Broken.ppr", "broken", 1, "pprtool check"},
+        {"Junk.SCR", "Junk.ppr", "junk", 9, "cannot read it as a profile"},
+        {"Busy.SCR", "Busy.ppr", "busy", 10, "another update of this profile is running"},
+        {"ReadOnly.SCR", "ReadOnly.ppr", "readonly", 2, "プリンタプロファイルの書き込みに失敗しました"},
+        {"InTheWay.SCR", "InTheWay.ppr", "file", 11, "/file is not a folder"},
+        {"Shut.SCR", "Shut.ppr", "shut", 11, "backup refused, nothing done: cannot write "},
+        {"Made.SCR", "Made.ppr", "new/deeper", 0, "Backup: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.profile);
+        if (std::string(c.folder) == "shut" && !shutIsShut) continue;
+        const fs::path folder = scratch.Path() / c.folder;
+        const std::vector<uint8_t> before = ReadFileBytes(work / c.profile);
+        const std::vector<std::string> already = FileNames(folder);
+        const std::vector<std::string> args = {"apply", (work / c.script).string(), (work / c.profile).string(),
+                                               "--backup", folder.string()};
+        const RunResult run = RunPprtool(scratch, args);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_TRUE(Contains(run.status == 0 ? run.out : run.err, c.says)) << run.out << run.err;
+        EXPECT_EQ(Leftovers(work) + Leftovers(folder), 0);
+        const std::vector<std::string> after = FileNames(folder);
+        if (c.status != 0) {
+            EXPECT_TRUE(ReadFileBytes(work / c.profile) == before);
+            EXPECT_EQ(after, already) << "a backup of a profile the update did not replace";
+            continue;
+        }
+        ASSERT_EQ(after.size(), 1u);
+        EXPECT_TRUE(ReadFileBytes(folder / after[0]) == before);
+        EXPECT_FALSE(ReadFileBytes(work / c.profile) == before);
+    }
+    EXPECT_FALSE(fs::exists(scratch.Path() / "names"));
+    EXPECT_EQ(ReadFileText(scratch.Path() / "file"), "in the way");
+
+    // The report says where the backup went, or that none was kept.
+    fs::copy_file(work / "PrinterA.ppr", work / "Json.ppr");
+    fs::copy_file(work / "PrinterA.SCR", work / "Json.SCR");
+    fs::permissions(work / "Json.ppr", fs::perms::owner_read);
+    const std::string json = (scratch.Path() / "json").string();
+    const RunResult failed = RunPprtool(
+        scratch, {"apply", (work / "Json.SCR").string(), (work / "Json.ppr").string(), "--backup", json, "--json"});
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_TRUE(Contains(failed.out, "\"backup\": null,\n  \"outcome\": \"write failed\"")) << failed.out;
+    fs::permissions(work / "Json.ppr", fs::perms::owner_read | fs::perms::owner_write);
+    const RunResult done = RunPprtool(
+        scratch, {"apply", (work / "Json.SCR").string(), (work / "Json.ppr").string(), "--backup", json, "--json"});
+    EXPECT_EQ(done.status, 0);
+    EXPECT_TRUE(Contains(done.out, "\"backup\": \"" + json + "/Json.")) << done.out;
+    fs::permissions(scratch.Path() / "shut", fs::perms::owner_all);
+}
+
+// restore puts a backup back in one step: the profile holds the backup's
+// bytes and keeps its owner and mode, what a killed update left beside it
+// goes, and the changes print as diff prints them.
+TEST(Pprtool, RestorePutsTheBackupBackByteForByteKeepingOwnerAndMode) {
+    TempFolder scratch;
+    const fs::path work = scratch.Path() / "print shop", backups = scratch.Path() / "backups";
+    CopySample(work);
+    const std::string profile = (work / "PrinterA.ppr").string();
+    const std::vector<uint8_t> original = ReadFileBytes(profile);
+    ASSERT_EQ(
+        RunPprtool(scratch, {"apply", (work / "PrinterA.SCR").string(), profile, "--backup", backups.string()}).status,
+        0);
+    ASSERT_EQ(FileNames(backups).size(), 1u);
+    const std::string backup = (backups / FileNames(backups)[0]).string();
+    fs::permissions(profile, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    GiveToAnotherUser(profile);
+    struct stat old {};
+    ASSERT_EQ(stat(profile.c_str(), &old), 0);
+    ASSERT_TRUE(WriteFileText(profile + ".~quillon.Ab12Cd", "a killed update's"));
+    const RunResult diff = RunPprtool(scratch, {"diff", profile, backup});
+    ASSERT_EQ(diff.status, 1);
+
+    const RunResult run = RunPprtool(scratch, {"restore", backup, profile});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, diff.out + profile + " restored from " + backup + "\n");
+    EXPECT_TRUE(run.err.empty()) << run.err;
+    EXPECT_TRUE(ReadFileBytes(profile) == original);
+    EXPECT_TRUE(ReadFileBytes(backup) == original);
+    struct stat now {};
+    ASSERT_EQ(stat(profile.c_str(), &now), 0);
+    EXPECT_EQ(now.st_mode, old.st_mode);
+    EXPECT_EQ(now.st_uid, old.st_uid);
+    EXPECT_EQ(now.st_gid, old.st_gid);
+    EXPECT_EQ(Leftovers(work), 0);
+
+    // Restored twice: already equal, said so, and the file is not replaced.
+    const RunResult again = RunPprtool(scratch, {"restore", backup, profile, "--json"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    for (const std::string& part : {"\"profile\": \"" + profile + "\",\n  \"backup\": \"" + backup +
+                                        "\",\n  \"outcome\": \"identical\",\n  \"changes\": {",
+                                    std::string("\"status\": 0\n}")})
+        EXPECT_TRUE(Contains(again.out, part)) << part << "\n" << again.out;
+    struct stat same {};
+    ASSERT_EQ(stat(profile.c_str(), &same), 0);
+    EXPECT_EQ(same.st_ino, now.st_ino);
+    EXPECT_TRUE(Contains(RunPprtool(scratch, {"restore", backup, profile}).out, "already holds"));
+}
+
+TEST(Pprtool, RestoreRefusesWhatItCannotPutBackAndTouchesNothing) {
+    TempFolder scratch;
+    const fs::path work = scratch.Path() / "w";
+    CopySample(work);
+    const std::vector<uint8_t> good = DumpedProfile().FileImage();
+    std::vector<uint8_t> longer = good;
+    longer.push_back(0);
+    ASSERT_TRUE(WriteFileBytes(work / "good.ppr", good));
+    ASSERT_TRUE(WriteFileBytes(work / "short.ppr", std::vector<uint8_t>(good.begin(), good.end() - 1)));
+    ASSERT_TRUE(WriteFileBytes(work / "long.ppr", longer));
+    ASSERT_TRUE(WriteFileText(work / "notes.ppr", "not a profile"));
+    fs::copy_file(work / "PrinterA.ppr", work / "ReadOnly.ppr");
+    fs::permissions(work / "ReadOnly.ppr", fs::perms::owner_read);
+    fs::copy_file(work / "PrinterA.ppr", work / "Busy.ppr");
+    fs::create_directories(work / "Folder.ppr");
+    fs::copy_file(work / "PrinterA.ppr", work / "NoLock.ppr");
+    ProcessLock held;
+    ASSERT_EQ(LockProfile(Utf8ToUtf16((work / "Busy.ppr").string()).c_str(), held), ProcessLock::Outcome::Acquired);
+
+    const struct {
+        const char* backup;
+        const char* profile;
+        int status;
+        const char* outcome;
+        const char* says;
+    } cases[] = {
+        {"notes.ppr", "PrinterA.ppr", 2, "backup unreadable", "notes.ppr is not a profile"},
+        {"short.ppr", "PrinterA.ppr", 2, "backup unreadable", "but its counts"},  // one byte below its size
+        {"long.ppr", "PrinterA.ppr", 2, "backup unreadable", "but its counts"},   // one byte above
+        {"none.ppr", "PrinterA.ppr", 2, "backup unreadable", "none.ppr: cannot open the file"},
+        {"good.ppr", "None.ppr", 2, "write failed", "None.ppr: no such file; nothing restored"},
+        {"good.ppr", "Folder.ppr", 2, "write failed", "Folder.ppr: not a regular file"},
+        {"good.ppr", "ReadOnly.ppr", 2, "write failed", "ReadOnly.ppr: cannot write the file; it is left as it was"},
+        {"good.ppr", "Busy.ppr", 10, "profile busy", "Busy.ppr: another update of this profile is running"},
+        {"good.ppr", "NoLock.ppr", 10, "profile busy", "NoLock.ppr: the profile's lock cannot be taken"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.backup) + " over " + c.profile);
+        std::optional<ScopedEnvironment> lockFolder;  // none there: no lock can be made
+        if (std::string(c.profile) == "NoLock.ppr") lockFolder.emplace("QUILLON_LOCK_DIR", (work / "none").c_str());
+        const std::string backup = (work / c.backup).string(), profile = (work / c.profile).string();
+        auto contents = [&] { return fs::is_regular_file(profile) ? ReadFileBytes(profile) : std::vector<uint8_t>{}; };
+        const std::vector<uint8_t> before = contents();
+        const std::vector<std::string> files = FileNames(work);
+        const RunResult run = RunPprtool(scratch, {"restore", backup, profile});
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_TRUE(Contains(run.err, c.says)) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        const RunResult json = RunPprtool(scratch, {"restore", backup, profile, "--json"});
+        EXPECT_EQ(json.status, c.status);
+        EXPECT_TRUE(Contains(json.out, "\"outcome\": \"" + std::string(c.outcome) + "\",\n  \"error\": ")) << json.out;
+        EXPECT_TRUE(Contains(json.out, "\"status\": " + std::to_string(c.status))) << json.out;
+        EXPECT_TRUE(contents() == before);
+        EXPECT_EQ(FileNames(work), files);
+    }
+    // At its size exactly the same backup is put back, also over a profile
+    // that is no longer one.
+    ASSERT_TRUE(WriteFileText(work / "PrinterA.ppr", "damaged"));
+    const RunResult repaired =
+        RunPprtool(scratch, {"restore", (work / "good.ppr").string(), (work / "PrinterA.ppr").string()});
+    EXPECT_EQ(repaired.status, 0) << repaired.err;
+    EXPECT_TRUE(Contains(repaired.out, "PrinterA.ppr is not a profile: it is 7 bytes long")) << repaired.out;
+    EXPECT_TRUE(Contains(repaired.out, "; its rows cannot be compared\n" + work.string() + "/PrinterA.ppr restored"))
+        << repaired.out;
+    EXPECT_TRUE(ReadFileBytes(work / "PrinterA.ppr") == good);
 }
 
 TEST(Pprtool, PlanAndApplyEndAsQuillonEndsAndPlanWritesNothing) {

@@ -307,6 +307,42 @@ TEST_F(QuillonDialogTest, StartUpChoosesTheModeFromTheCommandLine) {
     EXPECT_NE(host.Entries("information")[0].find("quillon SCRIPT PROFILE"), std::string::npos);
 }
 
+TEST_F(QuillonDialogTest, CommandLineOf260UnitsOrMoreIsRefusedBeforeItsTokensAreRead) {
+    AddPrinter("P1", "One");
+    // A good script and a profile that is not there, named from the script's
+    // folder: a line that gets past the length check ends as a silent run
+    // that cannot load its profile.
+    struct InFolder {
+        const fs::path before = fs::current_path();
+        explicit InFolder(const fs::path& folder) { fs::current_path(folder); }
+        ~InFolder() { fs::current_path(before); }
+    } inProf(folder.Path() / "prof");
+    const std::u16string script = u"P1.SCR", profile = u"P1.ppr";
+    struct Case {
+        std::size_t units;
+        std::vector<std::string> messages;
+        std::vector<std::string> reports;
+        int exitStatus;
+    };
+    const Case cases[] = {
+        {259, {}, {"report quillon: P1.ppr: no such file"}, kExitProfileNotLoaded},
+        {260, {k104}, {}, kExitStartupError},
+        {261, {k104}, {}, kExitStartupError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.units);
+        // The same two tokens each time; only the blanks between them vary.
+        const std::u16string line = script + std::u16string(c.units - script.size() - profile.size(), u' ') + profile;
+        host.log.clear();
+
+        EXPECT_EQ(Run(line), c.exitStatus);
+
+        EXPECT_EQ(host.Entries("message"), c.messages);
+        EXPECT_EQ(host.Entries("report"), c.reports);
+        EXPECT_TRUE(host.Entries("modal").empty());
+    }
+}
+
 TEST_F(QuillonDialogTest, ARunningInstanceMakesANewStartGiveWayWithoutReadingItsCommandLine) {
     AddPrinter("P1", "One");
     // Its message box (captioned "Quillon") or its main dialog is found.

@@ -34,6 +34,7 @@ if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     locale -a | grep -qi '^ja_JP.utf-\?8$' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
 
+forced_wine_arch=${QUILLON_WINE_ARCH:-}
 jobs=$(nproc 2>/dev/null || echo 2)
 [ "$jobs" -gt 2 ] && jobs=2
 summary=()
@@ -96,6 +97,8 @@ windows_build() {
 # wine_ready: picks the build that this host's wine runs (its reason becomes
 # the stage's note), builds it if a stage runs alone, and prepares its prefix.
 wine_ready() {
+    # Each stage chooses afresh: only a choice made before the run forces one.
+    QUILLON_WINE_ARCH=$forced_wine_arch
     # shellcheck source=tests/wine/wine_env.sh
     if ! source tests/wine/wine_env.sh; then
         stage_note=$QUILLON_WINE_WHY

@@ -78,15 +78,17 @@ int FakeTovrel::Deliver(const std::map<std::u16string, TestProfile>& from, const
     *header = profile.Header();
     for (Table table : kTablesInFileOrder) {
         const int count = HeaderCount(*header, table);
-        if (count <= 0) {
+        if (count > 0) {
+            const std::size_t bytes = static_cast<std::size_t>(count) * RowSize(table);
+            void* block = std::malloc(bytes);
+            std::memcpy(block, HeaderBlock(*header, table), bytes);
+            s_current->m_live.insert(block);
+            SetHeaderBlock(*header, table, block);
+        } else {
             SetHeaderBlock(*header, table, nullptr);
-            continue;
         }
-        const std::size_t bytes = static_cast<std::size_t>(count) * RowSize(table);
-        void* block = std::malloc(bytes);
-        std::memcpy(block, HeaderBlock(*header, table), bytes);
-        s_current->m_live.insert(block);
-        SetHeaderBlock(*header, table, block);
+        const auto overridden = s_current->m_countOverrides.find(table);
+        if (overridden != s_current->m_countOverrides.end()) SetHeaderCount(*header, table, overridden->second);
     }
     return 1;
 }

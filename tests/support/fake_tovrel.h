@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "devlib/tovrel.h"
+#include "profile/tables.h"
 #include "support/profile_builder.h"
 
 class FakeTovrel {
@@ -25,6 +26,13 @@ public:
     void AddProfile(const std::u16string& printerName, const TestProfile& profile);
     // Makes GetPrinterProfileFromPath deliver the profile for the path.
     void AddProfileAtPath(const std::u16string& path, const TestProfile& profile);
+
+    // Makes every profile delivered from now on carry `count` in the table's
+    // count field, whatever rows it has; its rows, if it has any, still come
+    // in a block of their own, and a table without rows comes without one.
+    void DeliverCount(Table table, int count) { m_countOverrides[table] = count; }
+    // Ends DeliverCount: profiles come with their own row counts again.
+    void DeliverRowCounts() { m_countOverrides.clear(); }
 
     // Makes the n-th RIPmalloc call from now on (1-based) answer null.
     void FailRIPmallocAt(int call) {
@@ -66,6 +74,7 @@ private:
     std::map<std::u16string, TestProfile> m_byName;
     std::map<std::u16string, TestProfile> m_byPath;
     std::set<std::u16string> m_failingDevInfo;
+    std::map<Table, int> m_countOverrides;
     std::set<void*> m_live;
     int m_failMallocAt = 0;
 };

@@ -86,6 +86,17 @@ for scenario in silent readonly; do
     cp "$root/work/PrinterA.SCR" "$root/$scenario/prof/"
     cp "$root/original/PrinterA.ppr" "$root/original/PrinterB.ppr" "$root/$scenario/"
 done
+# The open dialog holds its profiles: pprtool.exe applies another script to
+# PrinterA's profile while the dialog is open (10), and again after Execute
+# (0); the Linux build's pprtool applies it to the Linux build's update.
+print_system "$root/holds" PrinterA
+mkdir -p "$root/holds/extra"
+printf '[Tessera PPR Version],3.0\r\n[QUILLON_START]\r\n[PPR_Index],MEDIATAB,1\r\nHeldPaper,7,8\r\n[QUILLON_END]\r\n' \
+    >"$root/holds/extra/PrinterA.SCR"
+mkdir -p "$root/expected/holds"
+cp "$root/expected/PrinterA.ppr" "$root/expected/holds/"
+"$linux/bin/pprtool" apply "$root/holds/extra/PrinterA.SCR" "$root/expected/holds/PrinterA.ppr" >/dev/null
+
 # Silent updates with the two paths in relative forms, by quillon and by
 # pprtool apply: each form in a folder of its own, the script and the profile
 # in its files/ folder, run from the folder the form starts in. The Linux

@@ -1,7 +1,7 @@
 // pprtool: the administrator's companion of quillon. It checks update
-// scripts, shows what an update would change, applies it with a backup, and
-// dumps, rebuilds and compares printer profiles, all through the program's
-// own parser, profile reader, merge and writer.
+// scripts, shows what an update would change, applies it with a backup, puts
+// a backup back, and dumps, rebuilds and compares printer profiles, all
+// through the program's own parser, profile reader, merge, writer and lock.
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +20,7 @@
 #include "tools/pprtool/profile_diff.h"
 #include "tools/pprtool/profile_fields.h"
 #include "tools/pprtool/profile_json.h"
+#include "tools/pprtool/restore.h"
 #include "tools/pprtool/update.h"
 
 namespace {
@@ -104,8 +105,8 @@ int main(int argc, char** argv) {
     SetJapaneseLocale();
     SetResources(&ProgramResources());  // the program's own messages, for plan and apply
     CLI::App app{
-        "pprtool: checks quillon's update scripts, previews and applies an update, and dumps, builds and "
-        "compares printer profiles (.ppr).\n"
+        "pprtool: checks quillon's update scripts, previews and applies an update, restores a backup, and "
+        "dumps, builds and compares printer profiles (.ppr).\n"
         "Paths may contain blanks. Wrong usage exits 64. On Windows, text to a console is written as its "
         "characters (UTF-16); redirected to a file or a pipe, output is UTF-8, JSON included."};
     app.require_subcommand(1);
@@ -164,9 +165,26 @@ int main(int argc, char** argv) {
     apply->add_option("PROFILE", applyOptions.profile, "the profile file (.ppr), with the script's base name")
         ->required();
     apply->add_option("--backup", applyOptions.backupFolder,
-                      "first copy the old profile to DIR/<name>.<UTC time stamp>.ppr; refuse to run if that fails");
+                      "once the profile is loaded under its lock, copy it to DIR/<name>.<UTC time stamp>.ppr "
+                      "(DIR is made when missing) before the merge; refuse to run (11) if that fails; a backup of "
+                      "a profile that is then not written (2, 3) is removed");
     apply->add_flag("--json", applyOptions.json,
                     "a JSON report: rows updated and appended per table, counters, the backup, the outcome");
+
+    RestoreOptions restoreOptions;
+    CLI::App* restore = app.add_subcommand(
+        "restore",
+        "Put a backup back: replace PROFILE with BACKUP's bytes in one step, keeping PROFILE's owner, group "
+        "and mode, under the lock an update of PROFILE takes (and removing the temporary files of killed "
+        "updates of it); print what changed, PROFILE before -> BACKUP, as diff prints it. BACKUP must read as "
+        "a profile; PROFILE must exist. Nothing is written when PROFILE already holds BACKUP's bytes.\n"
+        "Exit: 0 restored (or already equal); 2 BACKUP cannot be read or is not a profile, or PROFILE is "
+        "missing, not a regular file or cannot be written (it is left as it was); 10 another update holds "
+        "PROFILE, or its lock cannot be taken (nothing touched).");
+    restore->add_option("BACKUP", restoreOptions.backup, "the backup (.ppr), as apply --backup wrote it")->required();
+    restore->add_option("PROFILE", restoreOptions.profile, "the profile file (.ppr) to put it back as")->required();
+    restore->add_flag("--json", restoreOptions.json,
+                      "a JSON report: the profile, the backup, the outcome, the changes, the status");
 
     // The parser's help and usage errors (which may quote a path) reach the
     // console the way every other line does.
@@ -197,5 +215,6 @@ int main(int argc, char** argv) {
     if (diff->parsed()) return Diff(first, second, json);
     if (plan->parsed()) return Flushed(PlanUpdate(first, second));
     if (apply->parsed()) return Flushed(ApplyUpdate(applyOptions));
+    if (restore->parsed()) return Flushed(RestoreProfile(restoreOptions));
     return kExitUsage;
 }

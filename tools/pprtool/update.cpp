@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include <nlohmann/json.hpp>
 
-#include "app/quillon_app.h"
 #include "devlib/tovrel.h"
+#include "engine/exit_status.h"
 #include "engine/silent_update.h"
 #include "engine/working_data.h"
 #include "platform/afx.h"
@@ -54,29 +55,15 @@ struct UpdateRun {
     std::string reason;  // why the profile was not loaded, or why the names do not go together
 };
 
-// What `quillon SCRIPT PROFILE` does once it has its two paths: the base-name
-// check, then the engine's silent update with its lock.
-UpdateRun RunUpdate(const std::string& script, const std::string& profile) {
-    const CString scriptPath(Utf8ToUtf16(script)), profilePath(Utf8ToUtf16(profile));
-    if (PathBaseName(scriptPath).CompareNoCase(PathBaseName(profilePath).Str()) != 0)
-        return {SilentUpdateResult::ScriptFailed, "the script and the profile have different base names"};
+// What `quillon SCRIPT PROFILE` does once it has its two paths: the engine's
+// silent update, with its base-name check and its lock.
+UpdateRun RunUpdate(const std::string& script, const std::string& profile,
+                    const std::function<bool()>& beforeMerge = {}) {
     WorkingData data;
     UpdateRun run{SilentUpdateResult::Done, {}};
-    run.result = UpdateProfileSilently(data, scriptPath, profilePath, run.reason);
+    run.result = UpdateProfileSilently(data, CString(Utf8ToUtf16(script)), CString(Utf8ToUtf16(profile)), run.reason,
+                                       beforeMerge);
     return run;
-}
-
-// The status `quillon SCRIPT PROFILE` ends with.
-int ExitStatusOf(SilentUpdateResult result) {
-    switch (result) {
-        case SilentUpdateResult::Done: return kExitOk;
-        case SilentUpdateResult::ScriptFailed: return kExitStartupError;
-        case SilentUpdateResult::ProfileNotLoaded: return kExitProfileNotLoaded;
-        case SilentUpdateResult::ProfileBusy: return kExitProfileBusy;
-        case SilentUpdateResult::WriteFailed: return kExitWriteFailed;
-        case SilentUpdateResult::OutOfMemory: return kExitOutOfMemory;
-    }
-    return kExitStartupError;
 }
 
 // Says on standard error why an update did not run, as quillon would.
@@ -134,15 +121,28 @@ std::string UtcStamp() {
     return text;
 }
 
+// Makes the backup folder when it is not there yet, so that a path that
+// cannot hold backups is found before the update takes the profile's lock;
+// false with `error` when something else stands there or it cannot be made.
+bool PrepareBackupFolder(const std::string& folder, std::string& error) {
+    std::error_code failed;
+    const fs::path path = PathOf(folder);
+    if (fs::is_directory(path, failed)) return true;
+    if (fs::exists(path, failed) || fs::is_symlink(path, failed)) {
+        error = folder + " is not a folder";
+        return false;
+    }
+    fs::create_directories(path, failed);
+    if (fs::is_directory(path, failed)) return true;
+    error = "cannot make the folder " + folder;
+    return false;
+}
+
 // Writes `bytes` as FOLDER/<name>.<stamp>.ppr (with -2, -3, ... when that
 // name is taken, so that no backup replaces another); false with `error`.
 bool WriteBackup(const std::string& folder, const std::string& profile, const std::vector<uint8_t>& bytes,
                  std::string& backup, std::string& error) {
     std::error_code failed;
-    if (!fs::is_directory(PathOf(folder), failed)) {
-        error = folder + " is not a folder";
-        return false;
-    }
     // The file name as the file system sees it (on Windows '/' separates too).
     const std::string stem = Utf8Path(PathOf(profile).stem()) + "." + UtcStamp();
     for (int n = 1; n < 1000; ++n) {
@@ -169,6 +169,7 @@ const char* OutcomeName(SilentUpdateResult result) {
         case SilentUpdateResult::ScriptFailed: return "start-up error";
         case SilentUpdateResult::ProfileNotLoaded: return "profile not loaded";
         case SilentUpdateResult::ProfileBusy: return "profile busy";
+        case SilentUpdateResult::Refused: return "backup failed";  // apply's one step before the merge
         case SilentUpdateResult::WriteFailed: return "write failed";
         case SilentUpdateResult::OutOfMemory: return "out of memory";
     }
@@ -243,38 +244,63 @@ int PlanUpdate(const std::string& script, const std::string& profile) {
 }
 
 int ApplyUpdate(const ApplyOptions& options) {
-    std::vector<uint8_t> bytes;
-    ProfileData before;
-    std::string readError;  // quillon's own loader says why, below
-    const bool readable = ReadWholeFile(options.profile, bytes) && ReadProfile(options.profile, before, readError);
-
     nlohmann::ordered_json report = {{"script", options.script}, {"profile", options.profile}, {"backup", nullptr}};
     auto finish = [&](int status) {
         report["status"] = status;
         if (options.json) Print("%s\n", report.dump(2).c_str());
         return status;
     };
+    auto refuse = [&](const std::string& error) {
+        PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
+        report["outcome"] = OutcomeName(SilentUpdateResult::Refused);
+        report["error"] = error;
+        return finish(kExitRefused);
+    };
 
-    // A file that is no profile is never written, so it needs no backup.
+    // What can go wrong with the backup folder is found before the update
+    // takes the lock; names that differ the engine refuses first, below.
+    const bool backingUp = !options.backupFolder.empty();
+    std::string error;
+    if (backingUp && SameBaseName(CString(Utf8ToUtf16(options.script)), CString(Utf8ToUtf16(options.profile))) &&
+        !PrepareBackupFolder(options.backupFolder, error))
+        return refuse(error);
+
+    // With the lock held the file is the one the update replaces: the backup
+    // and the state the changes are counted from are both read from it then.
+    ProfileData before;
+    bool readable = false;
     std::string backup;
-    if (!options.backupFolder.empty() && readable) {
-        std::string error;
-        if (!WriteBackup(options.backupFolder, options.profile, bytes, backup, error)) {
-            PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
-            report["outcome"] = "backup failed";
-            report["error"] = error;
-            return finish(kExitBackupFailed);
+    auto beforeMerge = [&] {
+        std::string ignored;  // the loader has just read it as a profile
+        readable = ReadProfile(options.profile, before, ignored);
+        if (!backingUp) return true;
+        std::vector<uint8_t> bytes;
+        if (!ReadWholeFile(options.profile, bytes)) {
+            error = "cannot read " + options.profile;
+            return false;
         }
-        report["backup"] = backup;
-    }
+        return WriteBackup(options.backupFolder, options.profile, bytes, backup, error);
+    };
 
     StderrMessageHost host("");
     ScopedMessageHost scoped(host);
-    const UpdateRun run = RunUpdate(options.script, options.profile);
+    const UpdateRun run = RunUpdate(options.script, options.profile, beforeMerge);
     const SilentUpdateResult result = run.result;
+    if (result == SilentUpdateResult::Refused) return refuse(error);
     report["outcome"] = OutcomeName(result);
     if (!run.reason.empty()) report["error"] = run.reason;
     ReportFailure(run, options.profile);
+
+    // A profile left as it was needs no backup, and one kept would pass for
+    // the state before a change that never happened.
+    if (!backup.empty() && result != SilentUpdateResult::Done) {
+        std::error_code failed;
+        if (fs::remove(PathOf(backup), failed))
+            backup.clear();
+        else
+            PrintError("pprtool: cannot remove %s, the backup of a profile that was not replaced\n", backup.c_str());
+    }
+    if (!backup.empty()) report["backup"] = backup;
 
     ProfileData after;
     std::string afterError;

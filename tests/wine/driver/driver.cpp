@@ -599,6 +599,31 @@ void InteractiveUpdate() {
        "the print service logged control code 128 once");
 }
 
+// While the dialog is open its profiles are its own: pprtool.exe apply on
+// one of them ends 10 and touches nothing; Execute writes it; then the same
+// apply goes through, on top of the dialog's update.
+void DialogHoldsItsProfiles() {
+    const std::wstring folder = RootPath(L"holds\\");
+    const std::wstring profile = folder + L"printsys\\copypool\\PrinterA.ppr";
+    const std::wstring apply = L"apply " + folder + L"extra\\PrinterA.SCR " + profile;
+    Program program;
+    HWND dialog = OpenMainDialog(program, folder);
+    if (!dialog) return;
+    Program early;
+    early.StartIn(RootPath(L"bin\\pprtool.exe"), apply, folder, true);
+    ok(early.Wait() == 10, "pprtool.exe apply while the dialog lists the printer ends with status 10");
+    ok(Bytes(profile) == Bytes(RootPath(L"original\\PrinterA.ppr")), "and leaves the profile as it was");
+    Screenshot(dialog, L"holds_dialog_open");
+    Press(dialog, IDOK);
+    ExpectMessageBox(program, IDS_UPDATE_DONE, MB_ICONINFORMATION, kMainCaption);
+    ok(program.Wait() == 0, "Execute writes the profile and the dialog ends with status 0");
+    Program late;
+    late.StartIn(RootPath(L"bin\\pprtool.exe"), apply, folder, true);
+    ok(late.Wait() == 0, "the same apply afterwards ends with status 0");
+    ok(Bytes(profile) == Bytes(RootPath(L"expected\\holds\\PrinterA.ppr")),
+       "both updates are in the profile, byte for byte as the Linux build makes them");
+}
+
 void ServiceStopped() {
     const std::wstring folder = RootPath(L"stopped\\");
     ok(ServiceControl(SERVICE_CONTROL_STOP) && WaitForServiceState(SERVICE_STOPPED), "the print service is stopped");
@@ -770,6 +795,7 @@ int wmain(int argc, wchar_t** argv) {
         {"about", AboutBox},
         {"guard", Guard},
         {"interactive-update", InteractiveUpdate},
+        {"dialog-holds", DialogHoldsItsProfiles},
         {"service-stopped", ServiceStopped},
     };
     for (const auto& [name, run] : scenarios) {
