@@ -80,6 +80,20 @@ windows_tree() {
         cmake --build "$1" -j"$jobs"
 }
 
+# kit FOLDER PLATFORM: makes the update kit's ZIP with CPack and checks that it
+# holds exactly the two programs, the empty prof folder and the read-me.
+kit() {
+    (cd "$1" && cpack -G ZIP >/dev/null) &&
+        python3 - "$1/quillon-kit-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt")-$2.zip" <<'PY'
+import sys, zipfile
+path = sys.argv[1]
+names = sorted(n.split("/", 1)[1] for n in zipfile.ZipFile(path).namelist() if "/" in n.rstrip("/"))
+wanted = ["README.txt", "pprtool.exe", "prof/", "quillon.exe"]
+print(f"kit {path.rsplit('/', 1)[-1]}: {' '.join(names)}")
+sys.exit(0 if names == wanted else f"kit: holds {names}, wanted {wanted}")
+PY
+}
+
 # Both Windows builds, each with its resources and imports checked.
 windows_build() {
     local arch folder
@@ -89,7 +103,8 @@ windows_build() {
         echo "-- $arch in $folder"
         windows_tree $folder $arch &&
             python3 tests/resources/check_resources.py --exe $folder/bin/quillon.exe &&
-            echo "imports (objdump -p):" && OBJDUMP=$arch-w64-mingw32-objdump bash tools/check_imports.sh $folder/bin ||
+            echo "imports (objdump -p):" && OBJDUMP=$arch-w64-mingw32-objdump bash tools/check_imports.sh $folder/bin &&
+            kit $folder "$([ $arch = x86_64 ] && echo win64 || echo win32)" ||
             return 1
     done
 }
