@@ -35,7 +35,7 @@ bad_script() {
     printf '[PPR_Index],RESOLTAB,1\r\n72O,720,1,1,0,0\r\n[QUILLON_END]\r\n'
 }
 lay_out() {
-    rm -rf "$root" && mkdir -p "$out" || return 1
+    rm -rf "$root" && mkdir -p "$out" "$root/locks" || return 1
     local side folder
     for side in linux windows; do
         mkdir -p "$root/$side/printsys" || return 1
@@ -48,6 +48,7 @@ lay_out() {
     done
 }
 lay_out || { echo "run_pprtool: cannot lay out $root" >&2; exit 2; }
+export QUILLON_LOCK_DIR=$root/locks  # the Linux pprtool's profile locks stay in the run's folder
 bash "$src/tests/wine/setup_prefix.sh" "$WINEPREFIX" || exit 2
 wroot=$(winepath -w "$root") && wbin=$(winepath -w "$windows/bin") || exit 2
 

@@ -30,7 +30,9 @@ bin=$windows/bin
 # --- The fixtures ---
 
 rm -rf "$root"
-mkdir -p "$root"/{shots,expected,original,service,work}
+mkdir -p "$root"/{shots,expected,original,service,work,locks}
+# The Linux programs' profile locks stay in the run's folder.
+export QUILLON_LOCK_DIR=$root/locks
 
 # set_device_name FILE NAME: writes NAME in CP932 as the profile's device name
 # (270 bytes from offset 6, NUL-filled).
