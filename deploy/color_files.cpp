@@ -35,7 +35,7 @@ bool ColorProfileFolder(std::u16string& folder) {
 
 }  // namespace
 
-int CopyColorFiles(const CString& exeDir, const CString& extension) {
+int FindColorFiles(const CString& exeDir, const CString& extension, std::vector<ColorFileCopy>& copies) {
     const char16_t sep = PathSeparator();
     const std::u16string sourceFolder = exeDir.Str() + u"prof" + sep;
     const std::u16string pattern = sourceFolder + u"*" + extension.Str();
@@ -65,13 +65,23 @@ int CopyColorFiles(const CString& exeDir, const CString& extension) {
             destination = systemFolder + name;
         }
         if (!Fits(sourceFile) || !Fits(destination)) continue;
-
-        // A failed copy is not reported; the destination is made writable
-        // all the same, since a read-only file there is what makes the next
-        // update's copy fail.
-        CopyFileReplacing(sourceFile.c_str(), destination.c_str());
-        ClearReadOnly(destination.c_str());
+        copies.push_back({sourceFile, destination});
     } while (search.Next());
     search.Close();
     return 1;
+}
+
+bool CopyColorFile(const ColorFileCopy& copy) {
+    // The destination is made writable even when the copy fails, since a
+    // read-only file there is what makes the next update's copy fail.
+    const bool copied = CopyFileReplacing(copy.source.c_str(), copy.destination.c_str());
+    ClearReadOnly(copy.destination.c_str());
+    return copied;
+}
+
+int CopyColorFiles(const CString& exeDir, const CString& extension) {
+    std::vector<ColorFileCopy> copies;
+    const int found = FindColorFiles(exeDir, extension, copies);
+    for (const ColorFileCopy& copy : copies) CopyColorFile(copy);
+    return found;
 }

@@ -64,19 +64,6 @@ ProfileLoad LockedFor(const CString& path, ProcessLock& lock) {
     return ProfileLoad::LockFailed;
 }
 
-// Says where an administrator looks (standard error of a terminal run, and
-// the print system's log) that the dialog leaves a printer out because its
-// profile is being updated by someone else.
-void ReportLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why) {
-    const std::string reason = DescribeProfileLoad(why);
-    CurrentDialogHost().ReportToCaller(u"quillon: " + printer.Str() + u": " + Utf8ToUtf16(reason) +
-                                       u"; left out of the list");
-    char ansiPath[kTextUnits];
-    WcsToMbs(ansiPath, sizeof ansiPath, path.c_str());
-    const std::string line = "Quillon: " + std::string(ansiPath) + ": " + reason + "; left out of the list\n";
-    Tovrel().WriteRIPLogFile(line.c_str());
-}
-
 // Asks the library for the profile file a silent update names, once it is
 // known to be a regular file and its lock is held; the lock then stays with
 // `lock`. An earlier update that was killed may have left temporary files
@@ -148,7 +135,7 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
             if (locked == ProfileLoad::Loaded)
                 delivered = Tovrel().GetPrinterProfile(name, &received);
             else
-                ReportLeftOut(name, path, locked);
+                ReportProfileLeftOut(name, path, locked);
         }
         if (!delivered) continue;
 
@@ -216,4 +203,17 @@ int WorkingData::IsPrinterInstalled(const CString& printerName) {
     }
     std::free(list);
     return installed;
+}
+
+// Says where an administrator looks (standard error of a terminal run, and
+// the print system's log) that the dialog leaves a printer out because its
+// profile is being updated by someone else.
+void WorkingData::ReportProfileLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why) {
+    const std::string reason = DescribeProfileLoad(why);
+    CurrentDialogHost().ReportToCaller(u"quillon: " + printer.Str() + u": " + Utf8ToUtf16(reason) +
+                                       u"; left out of the list");
+    char ansiPath[kTextUnits];
+    WcsToMbs(ansiPath, sizeof ansiPath, path.c_str());
+    const std::string line = "Quillon: " + std::string(ansiPath) + ": " + reason + "; left out of the list\n";
+    Tovrel().WriteRIPLogFile(line.c_str());
 }

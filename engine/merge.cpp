@@ -280,13 +280,13 @@ MergeResult MergeTable(ProfileHeader& header, Table table, const ScriptRecord& s
     return MergeResult::Merged;
 }
 
-bool HasRows(const ScriptRecord& script) {
+}  // namespace
+
+bool ScriptHasRows(const ScriptRecord& script) {
     for (Table table : kTablesInFileOrder)
         if (ScriptCount(script, table) != 0) return true;
     return false;
 }
-
-}  // namespace
 
 MergeResult MergeScriptTable(ProfileHeader& header, ScriptRecord& script, Table table) {
     switch (table) {
@@ -315,7 +315,7 @@ int WorkingData::UpdatePrinterProfiles(int silent) {
     int result = 1;
     for (int32_t i = 0; i < m_nScriptCount; ++i) {
         ScriptRecord& script = m_pScripts[i];
-        if (!HasRows(script)) continue;
+        if (!ScriptHasRows(script)) continue;
 
         // Only filled slots take part: the zero slots behind them have empty
         // names and no profile. A written slot has given its name up.
@@ -331,7 +331,7 @@ int WorkingData::UpdatePrinterProfiles(int silent) {
             result = 0;
             break;
         }
-        if (merged != MergeResult::Merged || !SetPrinterProfile(&script, &header, silent)) {
+        if (merged != MergeResult::Merged || !WriteMergedProfile(script, header, silent)) {
             ++m_nFailedWrites;
             ShowMessageBox(MessageOwner(), LoadResString(IDS_PROFILE_WRITE_FAILED), caption,
                            kMbOk | kMbIconExclamation);
@@ -351,4 +351,8 @@ int WorkingData::UpdatePrinterProfiles(int silent) {
     // also after a stop for lack of memory.
     ReleaseWorkingData();
     return result;
+}
+
+int WorkingData::WriteMergedProfile(const ScriptRecord& script, const ProfileHeader& header, int silent) {
+    return SetPrinterProfile(&script, &header, silent);
 }

@@ -19,3 +19,7 @@ MergeResult MergeScriptTable(ProfileHeader& header, ScriptRecord& script, Table 
 // Merges the six tables in the merge's order (INKTAB, MEDIATAB, COLORTYPE,
 // BITSPPTAB, RESOLTAB, CORRECTTAB), stopping at the first that fails.
 MergeResult MergeScriptTables(ProfileHeader& header, ScriptRecord& script);
+
+// True when the script has a row in any table; the merge passes over a
+// script without rows, and its profile is not written.
+bool ScriptHasRows(const ScriptRecord& script);

@@ -27,21 +27,21 @@ void LogOpenFailure(const char16_t* path) {
     Tovrel().WriteRIPLogFile(line);
 }
 
-bool WriteTables(FileReplacement& file, const ProfileHeader& header) {
+}  // namespace
+
+bool ForEachProfilePart(const ProfileHeader& header, const std::function<bool(const void*, std::size_t)>& part) {
     uint8_t image[kProfileHeaderSize];
     EncodeProfileHeader(header, image);
-    if (!file.Write(image, sizeof image)) return false;
+    if (!part(image, sizeof image)) return false;
     for (Table table : kTablesInFileOrder) {
         const int count = HeaderCount(header, table);
         if (count <= 0) continue;
         const void* rows = HeaderBlock(header, table);
         if (rows == nullptr) return false;  // rows counted but not there: never write a made-up table
-        if (!file.Write(rows, static_cast<std::size_t>(count) * RowSize(table))) return false;
+        if (!part(rows, static_cast<std::size_t>(count) * RowSize(table))) return false;
     }
     return true;
 }
-
-}  // namespace
 
 int SetPrinterProfile(const ScriptRecord* script, const ProfileHeader* header, int silent) {
     char16_t path[kTextUnits] = {};
@@ -54,6 +54,7 @@ int SetPrinterProfile(const ScriptRecord* script, const ProfileHeader* header, i
         LogOpenFailure(path);
         return 0;
     }
-    if (!WriteTables(file, *header)) return 0;  // the replacement is abandoned
+    const auto write = [&file](const void* bytes, std::size_t size) { return file.Write(bytes, size); };
+    if (!ForEachProfilePart(*header, write)) return 0;  // the replacement is abandoned
     return file.Commit() ? 1 : 0;
 }

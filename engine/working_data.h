@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/afx.h"
@@ -79,6 +80,17 @@ public:
     // arrays at the end. Returns 1 when every script was gone through, 0 when
     // the library's allocator gave no block.
     int UpdatePrinterProfiles(int silent);
+
+    // Called by the merge for each merged profile: writes it (SetPrinterProfile)
+    // and returns 1 when the profile is as the merge left it. A front end may
+    // keep a file that already holds those bytes, or write elsewhere first
+    // (a backup); 0 counts as a profile not written.
+    virtual int WriteMergedProfile(const ScriptRecord& script, const ProfileHeader& header, int silent);
+
+    // Called by the loader when an installed printer's profile is left out
+    // because its lock is held elsewhere or cannot be made. The dialog says
+    // so on the caller's standard error and in the print system's log.
+    virtual void ReportProfileLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why);
 
     // Called by the merge in interactive mode once a printer's profile is
     // written, with the device name as the printer list shows it. The main

@@ -7,13 +7,6 @@
 #include "profile/header_codec.h"
 #include "ui/about_dlg.h"
 
-namespace {
-
-// The colour files that come with an update, in the order they are copied.
-constexpr const char16_t* kColorFileExtensions[] = {u".icm", u".CAL", u".CAF", u".BCC", u".BKS", u".BLS"};
-
-}  // namespace
-
 CQuillonDlg::CQuillonDlg(CDialog* pParent) : CDialog(IDD, pParent) {
     m_hIcon = CurrentDialogHost().LoadAppIcon(IDR_MAINFRAME);
     m_bWarnNoPrinter = 1;

@@ -15,6 +15,7 @@
 #include "platform/text.h"
 #include "res/program_resources.h"
 #include "tools/pprtool/check.h"
+#include "tools/pprtool/kit_update.h"
 #include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_data.h"
 #include "tools/pprtool/profile_diff.h"
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
     SetJapaneseLocale();
     SetResources(&ProgramResources());  // the program's own messages, for plan and apply
     CLI::App app{
-        "pprtool: checks quillon's update scripts, previews and applies an update, restores a backup, and "
+        "pprtool: checks quillon's update scripts, previews and applies an update, runs a whole update kit, restores a "
+        "backup, and "
         "dumps, builds and compares printer profiles (.ppr).\n"
         "Paths may contain blanks. Wrong usage exits 64. On Windows, text to a console is written as its "
         "characters (UTF-16); redirected to a file or a pipe, output is UTF-8, JSON included."};
@@ -186,6 +188,33 @@ int main(int argc, char** argv) {
     restore->add_flag("--json", restoreOptions.json,
                       "a JSON report: the profile, the backup, the outcome, the changes, the status");
 
+    KitUpdateOptions kitOptions;
+    CLI::App* update = app.add_subcommand(
+        "update",
+        "Do what quillon's Execute does, without a window: every script KIT/prof/*.SCR whose printer is "
+        "installed updates its profile in the print system's copy pool (under the profile's lock; the whole kit "
+        "is parsed first, so a script that fails changes nothing), the colour files of KIT/prof are copied as "
+        "Execute copies them, and the print service is told to reload. What is already as the update would "
+        "leave it is left alone: a profile the update would not change is not written (no backup, no line in "
+        "the log), a colour file already equal is not copied, and the service is told only when something was "
+        "written or copied. Prints each printer's outcome with its changes as diff prints them, the colour "
+        "files and the service.\nExit: 0 done (also when nothing needed changing); 1 no script in KIT/prof, or "
+        "a script that cannot be read or parsed (nothing done); 2 a profile or a colour file could not be "
+        "written; 3 out of memory; 5 the print service could not be told; 7 no script's printer is installed "
+        "(nothing done); 10 another update held a profile (the others were done); 11 the backup folder is in "
+        "the way, or a profile's backup could not be written (that profile is left as it was). Where several "
+        "apply: the first of 3, 2, 11, 10, 5.");
+    update->add_option("KIT", kitOptions.kit, "the update kit: the folder that holds prof")->required();
+    update->add_flag("--check", kitOptions.check,
+                     "change nothing (no profile, colour file, backup, log line or service call); report what "
+                     "would change");
+    update->add_option("--backup", kitOptions.backupFolder,
+                       "copy each profile about to be replaced to DIR/<name>.<UTC time stamp>.ppr first (DIR is "
+                       "made when missing)");
+    update->add_flag("--json", kitOptions.json,
+                     "a JSON report: per printer (printer, profile, outcome, changed, backup, changes, diff), the "
+                     "colour files (copied or already equal), serviceNotified, changed, status");
+
     // The parser's help and usage errors (which may quote a path) reach the
     // console the way every other line does.
     auto exitWith = [&app](const CLI::Error& e, int status) {
@@ -216,5 +245,6 @@ int main(int argc, char** argv) {
     if (plan->parsed()) return Flushed(PlanUpdate(first, second));
     if (apply->parsed()) return Flushed(ApplyUpdate(applyOptions));
     if (restore->parsed()) return Flushed(RestoreProfile(restoreOptions));
+    if (update->parsed()) return Flushed(UpdateKit(kitOptions));
     return kExitUsage;
 }

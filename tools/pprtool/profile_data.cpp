@@ -1,5 +1,6 @@
 #include "tools/pprtool/profile_data.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -48,6 +49,18 @@ ProfileHeader ProfileData::LinkedHeader() const {
     return linked;
 }
 
+ProfileData ProfileDataOf(const ProfileHeader& header) {
+    ProfileData profile;
+    profile.header = header;
+    for (Table table : kTablesInFileOrder) {
+        const auto* block = static_cast<const uint8_t*>(HeaderBlock(header, table));
+        const std::size_t size = static_cast<std::size_t>(std::max(HeaderCount(header, table), 0)) * RowSize(table);
+        if (size > 0 && block != nullptr) profile.Rows(table).assign(block, block + size);
+        SetHeaderBlock(profile.header, table, nullptr);
+    }
+    return profile;
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     std::FILE* file = OpenFile(Utf8ToUtf16(path).c_str(), "rb");
     if (!file) return false;
@@ -76,14 +89,7 @@ bool ReadProfile(const std::string& path, ProfileData& profile, std::string& err
         error = path + ": the device-manager library cannot read it as a profile";
         return false;
     }
-    profile = ProfileData{};
-    profile.header = header;
-    for (Table table : kTablesInFileOrder) {
-        const auto* block = static_cast<const uint8_t*>(HeaderBlock(header, table));
-        const std::size_t size = static_cast<std::size_t>(HeaderCount(header, table)) * RowSize(table);
-        if (size > 0) profile.Rows(table).assign(block, block + size);
-        SetHeaderBlock(profile.header, table, nullptr);
-    }
+    profile = ProfileDataOf(header);
     ClearPrinterProfileWorkArea(&header);
     return true;
 }

@@ -25,6 +25,10 @@ struct ProfileData {
     ProfileHeader LinkedHeader() const;
 };
 
+// A copy of a profile the program holds in memory: its header and the rows
+// its counts say its blocks hold.
+ProfileData ProfileDataOf(const ProfileHeader& header);
+
 // Reads the profile file at `path` (UTF-8). False with a sentence in `error`
 // when the file cannot be opened or is not a profile: shorter than its
 // header, a negative count, or a size that does not match its counts (the

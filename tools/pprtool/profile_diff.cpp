@@ -49,17 +49,15 @@ ProfileChanges CompareProfiles(const ProfileData& before, const ProfileData& aft
     return changes;
 }
 
-void PrintChanges(const ProfileChanges& changes, const ProfileData& before, const ProfileData& after) {
-    if (changes.Empty()) {
-        Print("no changes\n");
-        return;
-    }
+std::string FormatChanges(const ProfileChanges& changes, const ProfileData& before, const ProfileData& after) {
+    if (changes.Empty()) return "no changes\n";
+    std::string out;
+    auto add = [&out](const std::string& text) { out += text; };
     if (!changes.header.empty()) {
-        Print("header:");
+        add("header:");
         for (const FieldChange& f : changes.header)
-            Print(" %s %s -> %s%s", f.name.c_str(), f.before.c_str(), f.after.c_str(),
-                  &f == &changes.header.back() ? "" : ",");
-        Print("\n");
+            add(" " + f.name + " " + f.before + " -> " + f.after + (&f == &changes.header.back() ? "" : ","));
+        add("\n");
     }
     for (Table table : kTablesInFileOrder) {
         const TableChanges& t = changes.Of(table);
@@ -68,19 +66,25 @@ void PrintChanges(const ProfileChanges& changes, const ProfileData& before, cons
         if (!t.updated.empty()) counts += Plural(static_cast<int>(t.updated.size()), "updated");
         if (t.appended) counts += (counts.empty() ? "" : ", ") + Plural(t.appended, "appended");
         if (t.removed) counts += (counts.empty() ? "" : ", ") + Plural(t.removed, "removed");
-        Print("%s: %s\n", TableNameUtf8(table).c_str(), counts.c_str());
+        add(TableNameUtf8(table) + ": " + counts + "\n");
         for (const RowUpdate& row : t.updated) {
-            Print("  [%d] updated:", row.index);
+            add("  [" + std::to_string(row.index) + "] updated:");
             for (const FieldChange& f : row.fields)
-                Print(" %s %s -> %s%s", f.name.c_str(), f.before.c_str(), f.after.c_str(),
-                      &f == &row.fields.back() ? "" : ",");
-            Print("\n");
+                add(" " + f.name + " " + f.before + " -> " + f.after + (&f == &row.fields.back() ? "" : ","));
+            add("\n");
         }
         for (int i = t.kept; i < t.kept + t.appended; ++i)
-            Print("  [%d] appended: %s\n", i, FormatRecord(RowFields(table), after.Row(table, i)).c_str());
+            add("  [" + std::to_string(i) + "] appended: " + FormatRecord(RowFields(table), after.Row(table, i)) +
+                "\n");
         for (int i = t.kept; i < t.kept + t.removed; ++i)
-            Print("  [%d] removed: %s\n", i, FormatRecord(RowFields(table), before.Row(table, i)).c_str());
+            add("  [" + std::to_string(i) + "] removed: " + FormatRecord(RowFields(table), before.Row(table, i)) +
+                "\n");
     }
+    return out;
+}
+
+void PrintChanges(const ProfileChanges& changes, const ProfileData& before, const ProfileData& after) {
+    Print("%s", FormatChanges(changes, before, after).c_str());
 }
 
 nlohmann::ordered_json ChangesToJson(const ProfileChanges& changes) {

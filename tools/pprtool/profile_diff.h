@@ -40,8 +40,11 @@ struct ProfileChanges {
 
 ProfileChanges CompareProfiles(const ProfileData& before, const ProfileData& after);
 
-// Prints the changes on standard output, one table a paragraph, appended and
-// removed rows in full; "no changes" when there are none.
+// The changes as text, one table a paragraph, appended and removed rows in
+// full; "no changes" when there are none.
+std::string FormatChanges(const ProfileChanges& changes, const ProfileData& before, const ProfileData& after);
+
+// Prints FormatChanges on standard output.
 void PrintChanges(const ProfileChanges& changes, const ProfileData& before, const ProfileData& after);
 
 // Returns {"header": {field: {"before", "after"}}, "tables": {name:

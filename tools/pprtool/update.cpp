@@ -1,7 +1,6 @@
 #include "tools/pprtool/update.h"
 
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -17,6 +16,8 @@
 #include "platform/replace_file.h"
 #include "platform/text.h"
 #include "res/resource.h"
+#include "tools/pprtool/backup.h"
+#include "tools/pprtool/message_lines.h"
 #include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_data.h"
 #include "tools/pprtool/profile_diff.h"
@@ -25,25 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Message boxes become lines on standard error while the update runs.
-class StderrMessageHost : public MessageHost {
-public:
-    explicit StderrMessageHost(std::string prefix) : m_prefix(std::move(prefix)) {}
-    int ShowMessage(HostWindow, const CString& text, const CString& caption, unsigned) override {
-        PrintError("%s%s: %s\n", m_prefix.c_str(), Utf16ToUtf8(caption.Str()).c_str(), Utf16ToUtf8(text.Str()).c_str());
-        return 1;
-    }
-
-private:
-    std::string m_prefix;
-};
-
-class ScopedMessageHost {
-public:
-    explicit ScopedMessageHost(MessageHost& host) { SetMessageHost(&host); }
-    ~ScopedMessageHost() { SetMessageHost(nullptr); }
-};
 
 const char* StartupErrorHint() {
     return "pprtool: the script and the profile must have the same base name, and the script must open and "
@@ -77,13 +59,6 @@ void ReportFailure(const UpdateRun& run, const std::string& profile) {
     }
 }
 
-std::string Utf8Path(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-
 // A folder of its own under the system's temporary folder, removed with
 // everything in it at the end.
 class ScratchFolder {
@@ -111,57 +86,6 @@ public:
 private:
     fs::path m_path;
 };
-
-// The time stamp of a backup's name, in UTC: 20261207T154501Z.
-std::string UtcStamp() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm* utc = std::gmtime(&now);
-    char text[32] = "00000000T000000Z";
-    if (utc) std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", utc);
-    return text;
-}
-
-// Makes the backup folder when it is not there yet, so that a path that
-// cannot hold backups is found before the update takes the profile's lock;
-// false with `error` when something else stands there or it cannot be made.
-bool PrepareBackupFolder(const std::string& folder, std::string& error) {
-    std::error_code failed;
-    const fs::path path = PathOf(folder);
-    if (fs::is_directory(path, failed)) return true;
-    if (fs::exists(path, failed) || fs::is_symlink(path, failed)) {
-        error = folder + " is not a folder";
-        return false;
-    }
-    fs::create_directories(path, failed);
-    if (fs::is_directory(path, failed)) return true;
-    error = "cannot make the folder " + folder;
-    return false;
-}
-
-// Writes `bytes` as FOLDER/<name>.<stamp>.ppr (with -2, -3, ... when that
-// name is taken, so that no backup replaces another); false with `error`.
-bool WriteBackup(const std::string& folder, const std::string& profile, const std::vector<uint8_t>& bytes,
-                 std::string& backup, std::string& error) {
-    std::error_code failed;
-    // The file name as the file system sees it (on Windows '/' separates too).
-    const std::string stem = Utf8Path(PathOf(profile).stem()) + "." + UtcStamp();
-    for (int n = 1; n < 1000; ++n) {
-        std::string name = stem;
-        if (n > 1) name.append("-").append(std::to_string(n));
-        name.append(".ppr");
-        const fs::path candidate = PathOf(folder) / PathOf(name);
-        if (fs::exists(candidate, failed)) continue;
-        backup = Utf8Path(candidate);
-        FileReplacement file;
-        if (!file.Open(Utf8ToUtf16(backup).c_str()) || !file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
-            error = "cannot write " + backup;
-            return false;
-        }
-        return true;
-    }
-    error = "no free backup name for " + stem + " in " + folder;
-    return false;
-}
 
 const char* OutcomeName(SilentUpdateResult result) {
     switch (result) {
@@ -293,13 +217,7 @@ int ApplyUpdate(const ApplyOptions& options) {
 
     // A profile left as it was needs no backup, and one kept would pass for
     // the state before a change that never happened.
-    if (!backup.empty() && result != SilentUpdateResult::Done) {
-        std::error_code failed;
-        if (fs::remove(PathOf(backup), failed))
-            backup.clear();
-        else
-            PrintError("pprtool: cannot remove %s, the backup of a profile that was not replaced\n", backup.c_str());
-    }
+    if (!backup.empty() && result != SilentUpdateResult::Done && RemoveBackup(backup)) backup.clear();
     if (!backup.empty()) report["backup"] = backup;
 
     ProfileData after;

@@ -1,0 +1,307 @@
+#include "tools/pprtool/kit_update.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "deploy/color_files.h"
+#include "deploy/print_service.h"
+#include "devlib/tovrel.h"
+#include "engine/exit_status.h"
+#include "engine/merge.h"
+#include "engine/profile_lock.h"
+#include "engine/profile_writer.h"
+#include "engine/working_data.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "profile/tables.h"
+#include "res/resource.h"
+#include "tools/pprtool/backup.h"
+#include "tools/pprtool/message_lines.h"
+#include "tools/pprtool/print.h"
+#include "tools/pprtool/profile_data.h"
+#include "tools/pprtool/profile_diff.h"
+
+namespace {
+
+// What became of one script's printer.
+struct PrinterReport {
+    std::u16string printer;
+    std::string profile;  // its profile in the copy pool
+    const char* outcome = "";
+    bool changed = false;  // written, or with --check would be
+    std::string backup;
+    std::string error;
+    nlohmann::ordered_json changes;
+    std::string diff;  // the changes as diff prints them
+};
+
+struct ColorFileReport {
+    std::string file;
+    std::string destination;
+    bool copied = false;  // or, with --check, would be
+    bool failed = false;
+};
+
+// True when the file at `path` holds exactly the bytes the profile in memory makes.
+bool FileHoldsProfile(const std::vector<uint8_t>& file, const ProfileHeader& header) {
+    std::size_t offset = 0;
+    const bool whole = ForEachProfilePart(header, [&](const void* part, std::size_t size) {
+        if (size > file.size() - offset || std::memcmp(file.data() + offset, part, size) != 0) return false;
+        offset += size;
+        return true;
+    });
+    return whole && offset == file.size();
+}
+
+bool SameFileBytes(const std::u16string& a, const std::u16string& b) {
+    std::vector<uint8_t> first, second;
+    return ReadWholeFile(Utf16ToUtf8(a), first) && ReadWholeFile(Utf16ToUtf8(b), second) && first == second;
+}
+
+// The working data of a kit's update: the dialog's, with the writing of each
+// merged profile and the report of a busy one taken over.
+class KitUpdate : public WorkingData {
+public:
+    explicit KitUpdate(const KitUpdateOptions& options) : m_options(options) {}
+
+    int WriteMergedProfile(const ScriptRecord& script, const ProfileHeader& header, int silent) override {
+        PrinterReport& report = ReportOf(FieldText(script.printerName));
+        m_reached.insert(report.printer);
+        std::vector<uint8_t> current;
+        const bool readable = ReadWholeFile(report.profile, current);
+        if (readable && FileHoldsProfile(current, header)) {
+            report.outcome = "unchanged";
+            return 1;
+        }
+        ProfileData before;
+        const ProfileData after = ProfileDataOf(header);
+        std::string ignored;  // the loader has just read it as a profile
+        if (readable && ReadProfile(report.profile, before, ignored)) {
+            const ProfileChanges changes = CompareProfiles(before, after);
+            report.changes = ChangesToJson(changes);
+            report.diff = FormatChanges(changes, before, after);
+        }
+        report.changed = true;
+        if (m_options.check) {
+            report.outcome = "would update";
+            return 1;
+        }
+        if (!m_options.backupFolder.empty() &&
+            (!readable || !WriteBackup(m_options.backupFolder, report.profile, current, report.backup, report.error))) {
+            if (!readable) report.error = "cannot read " + report.profile;
+            PrintError("pprtool: %s: backup refused, the profile is left as it is: %s\n", report.profile.c_str(),
+                       report.error.c_str());
+            report.outcome = "backup failed";
+            report.changed = false;
+            report.backup.clear();
+            ++m_refusedBackups;
+            return 0;
+        }
+        if (WorkingData::WriteMergedProfile(script, header, silent)) {
+            report.outcome = "updated";
+            return 1;
+        }
+        report.outcome = "write failed";
+        report.changed = false;
+        if (!report.backup.empty() && RemoveBackup(report.backup)) report.backup.clear();
+        return 0;
+    }
+
+    void ReportProfileLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why) override {
+        m_busy.insert(printer.Str());
+        PrintError("pprtool: %s: %s; not updated\n", Utf16ToUtf8(path).c_str(), DescribeProfileLoad(why));
+    }
+
+    // One line of the report per script, in the order the scripts were
+    // found, once the kit is loaded.
+    void ListPrinters() {
+        for (int32_t i = 0; i < m_nScriptCount; ++i) {
+            PrinterReport report;
+            report.printer = std::u16string(FieldText(m_pScripts[i].printerName));
+            report.profile = Utf16ToUtf8(CopyPoolProfilePath(report.printer));
+            const bool loaded = std::any_of(m_pProfiles, m_pProfiles + m_nProfileCount, [&](const ProfileSlot& slot) {
+                return FieldText(slot.name) == report.printer;
+            });
+            if (loaded) {
+                // Until the merge says otherwise: a script without rows is never written.
+                report.outcome = ScriptHasRows(m_pScripts[i]) ? "write failed" : "unchanged";
+            } else if (m_busy.count(report.printer)) {
+                report.outcome = "profile busy";
+            } else if (IsPrinterInstalled(CString(report.printer))) {
+                report.outcome = "profile not loaded";
+                PrintError("pprtool: %s: the print system's library cannot read it as a profile; not updated\n",
+                           report.profile.c_str());
+            } else {
+                report.outcome = "not installed";
+            }
+            m_printers.push_back(std::move(report));
+        }
+    }
+
+    // After a merge that stopped for lack of memory, the profiles it did not
+    // reach were not written for that reason.
+    void MarkUnreachedOutOfMemory() {
+        for (PrinterReport& report : m_printers)
+            if (std::strcmp(report.outcome, "write failed") == 0 && !m_reached.count(report.printer))
+                report.outcome = "out of memory";
+    }
+
+    PrinterReport& ReportOf(std::u16string_view printer) {
+        auto found = std::find_if(m_printers.begin(), m_printers.end(),
+                                  [&](const PrinterReport& report) { return report.printer == printer; });
+        if (found != m_printers.end()) return *found;
+        PrinterReport report;
+        report.printer = std::u16string(printer);
+        report.profile = Utf16ToUtf8(CopyPoolProfilePath(printer));
+        m_printers.push_back(std::move(report));
+        return m_printers.back();
+    }
+
+    const KitUpdateOptions& m_options;
+    std::vector<PrinterReport> m_printers;
+    std::set<std::u16string> m_busy;
+    std::set<std::u16string> m_reached;  // profiles the merge handed over for writing
+    int m_refusedBackups = 0;
+};
+
+// Copies the kit's colour files that differ from their destination (with
+// --check, only finds them).
+std::vector<ColorFileReport> UpdateColorFiles(const CString& kitDir, bool check) {
+    std::vector<ColorFileReport> reports;
+    for (const char16_t* extension : kColorFileExtensions) {
+        std::vector<ColorFileCopy> copies;
+        FindColorFiles(kitDir, extension, copies);
+        for (const ColorFileCopy& copy : copies) {
+            ColorFileReport report;
+            report.file = Utf16ToUtf8(copy.source);
+            report.destination = Utf16ToUtf8(copy.destination);
+            if (!SameFileBytes(copy.source, copy.destination)) {
+                report.copied = check || CopyColorFile(copy);
+                report.failed = !report.copied;
+                if (report.failed)
+                    PrintError("pprtool: cannot copy %s to %s\n", report.file.c_str(), report.destination.c_str());
+            }
+            reports.push_back(std::move(report));
+        }
+    }
+    return reports;
+}
+
+void PrintReport(const KitUpdate& data, const std::vector<ColorFileReport>& colorFiles, bool check,
+                 const char* service) {
+    for (const PrinterReport& report : data.m_printers) {
+        Print("%s (%s): %s", Utf16ToUtf8(report.printer).c_str(), report.profile.c_str(), report.outcome);
+        if (!report.backup.empty()) Print(". Backup: %s", report.backup.c_str());
+        Print("\n%s", report.changed ? report.diff.c_str() : "");
+    }
+    for (const ColorFileReport& file : colorFiles)
+        Print("%s -> %s: %s\n", file.file.c_str(), file.destination.c_str(),
+              file.failed   ? "not copied"
+              : file.copied ? (check ? "would copy" : "copied")
+                            : "already equal");
+    Print("print service: %s\n", service);
+}
+
+}  // namespace
+
+int UpdateKit(const KitUpdateOptions& options) {
+    nlohmann::ordered_json report = {{"kit", options.kit}, {"check", options.check}};
+    KitUpdate data(options);
+    std::vector<ColorFileReport> colorFiles;
+    bool serviceNotified = false;
+    auto finish = [&](int status, const char* service) {
+        bool changed = false;
+        nlohmann::ordered_json printers = nlohmann::ordered_json::array();
+        for (const PrinterReport& p : data.m_printers) {
+            changed = changed || p.changed;
+            nlohmann::ordered_json entry = {
+                {"printer", Utf16ToUtf8(p.printer)},
+                {"profile", p.profile},
+                {"outcome", p.outcome},
+                {"changed", p.changed},
+                {"backup", p.backup.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(p.backup)},
+                {"changes", p.changes.is_null() ? nlohmann::ordered_json::object() : p.changes},
+                {"diff", p.changed ? p.diff : std::string()}};
+            if (!p.error.empty()) entry["error"] = p.error;
+            printers.push_back(std::move(entry));
+        }
+        nlohmann::ordered_json files = nlohmann::ordered_json::array();
+        for (const ColorFileReport& f : colorFiles) {
+            changed = changed || f.copied;
+            files.push_back({{"file", f.file}, {"destination", f.destination}, {"copied", f.copied}});
+        }
+        report["printers"] = printers;
+        report["colorFiles"] = files;
+        report["serviceNotified"] = serviceNotified;
+        report["changed"] = changed;
+        report["status"] = status;
+        if (options.json)
+            Print("%s\n", report.dump(2).c_str());
+        else
+            PrintReport(data, colorFiles, options.check, service);
+        return status;
+    };
+
+    // A folder that cannot hold backups is found before anything is locked.
+    std::string error;
+    if (!options.backupFolder.empty() && !options.check && !PrepareBackupFolder(options.backupFolder, error)) {
+        PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
+        return finish(kExitRefused, "not told (nothing done)");
+    }
+
+    // A check writes nothing, not even a line in the print system's log.
+    TovrelCalls quiet = Tovrel();
+    quiet.WriteRIPLogFile = [](const char*) { return 1; };
+    if (options.check) SetTovrel(&quiet);
+    struct RestoreTovrel {
+        ~RestoreTovrel() { SetTovrel(nullptr); }
+    } restoreTovrel;
+    StderrMessageHost host("pprtool: ");
+    ScopedMessageHost scoped(host);
+
+    data.m_strExeDir = CString(Utf8ToUtf16(options.kit) + std::u16string(1, PathSeparator()));
+    if (!data.LoadScriptsAndProfiles(CString(), CString())) {
+        PrintError("pprtool: %s\npprtool: pprtool check %s says where a script fails\n",
+                   Utf16ToUtf8(LoadResString(IDS_NO_SCRIPT).Str()).c_str(),
+                   Utf8Path(PathOf(options.kit) / "prof" / "*.SCR").c_str());
+        return finish(kExitStartupError, "not told (nothing done)");
+    }
+    data.ListPrinters();
+    if (data.m_nProfileCount == 0) {
+        if (!data.m_busy.empty()) return finish(kExitProfileBusy, "not told (nothing done)");
+        PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_PRINTER_NOT_INSTALLED).Str()).c_str());
+        return finish(kExitNothingToUpdate, "not told (nothing done)");
+    }
+
+    const bool merged = data.UpdatePrinterProfiles(0) != 0;
+    if (!merged) data.MarkUnreachedOutOfMemory();
+    const int failedWrites = data.m_nFailedWrites - data.m_refusedBackups;
+    colorFiles = UpdateColorFiles(data.m_strExeDir, options.check);
+
+    const bool anyWritten =
+        std::any_of(data.m_printers.begin(), data.m_printers.end(), [](const PrinterReport& p) { return p.changed; });
+    const bool anyCopied =
+        std::any_of(colorFiles.begin(), colorFiles.end(), [](const ColorFileReport& f) { return f.copied; });
+    const bool colorFileFailed =
+        std::any_of(colorFiles.begin(), colorFiles.end(), [](const ColorFileReport& f) { return f.failed; });
+    const char* service = "not told (nothing changed)";
+    bool told = true;
+    if (options.check) {
+        service = anyWritten || anyCopied ? "would be told to reload" : service;
+    } else if (anyWritten || anyCopied) {
+        told = serviceNotified = NotifyPrintService() != 0;
+        service = told ? "told to reload" : "could not be told to reload";
+        if (!told) PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_PPD_UPDATE_FAILED).Str()).c_str());
+    }
+
+    if (!merged) return finish(kExitOutOfMemory, service);
+    if (failedWrites > 0 || colorFileFailed) return finish(kExitWriteFailed, service);
+    if (data.m_refusedBackups > 0) return finish(kExitRefused, service);
+    if (!data.m_busy.empty()) return finish(kExitProfileBusy, service);
+    if (!told) return finish(kExitNotNotified, service);
+    return finish(kExitOk, service);
+}
