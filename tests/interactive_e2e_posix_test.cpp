@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -83,6 +84,40 @@ protected:
                                     "' '" + root + "/printsys/copypool/" + profile + "' >/dev/null 2>&1";
         const int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    // Runs `pprtool update app ARGS...` on the scratch print system; returns
+    // its status, with its standard output in `output`.
+    int Update(const std::string& args) {
+        const std::string root = folder.Path().string();
+        const std::string command = "cd '" + root + "' && " + Environment() +
+                                    "'" QUILLON_BIN_DIR "/pprtool' update app " + args + " 2>'" + root + "/err.txt'";
+        output.clear();
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) return -1;
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+        const int raw = pclose(pipe);
+        output += ReadFileText(folder / "err.txt");
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    // Every file and folder an update may touch (the print system, both
+    // colour folders, the service's log, backups), with its bytes and its
+    // time of change: a file made or removed changes its folder's time.
+    std::map<std::string, std::pair<std::vector<uint8_t>, fs::file_time_type>> Snapshot() const {
+        std::map<std::string, std::pair<std::vector<uint8_t>, fs::file_time_type>> files;
+        auto add = [&files](const fs::path& path) {
+            files[path.string()] = {fs::is_regular_file(path) ? ReadFileBytes(path) : std::vector<uint8_t>{},
+                                    fs::last_write_time(path)};
+        };
+        for (const char* top : {"printsys", "windows", "backups", "varnell.log"}) {
+            if (!fs::exists(folder.Path() / top)) continue;
+            add(folder.Path() / top);
+            if (fs::is_directory(folder.Path() / top))
+                for (const auto& entry : fs::recursive_directory_iterator(folder.Path() / top)) add(entry.path());
+        }
+        return files;
     }
 
     bool Has(const std::string& name, const std::u16string& text) {
@@ -197,6 +232,103 @@ TEST_F(InteractiveModeTest, AProfileBusyAtLoadIsLeftOutAndSaidSo) {
               std::string::npos);
     EXPECT_FALSE(Changed("PrinterA.ppr"));
     EXPECT_TRUE(Changed("PrinterB.ppr"));
+}
+
+// pprtool update on the kit beside the program does what Execute does, and a
+// second run finds nothing to do: nothing written, copied or told.
+TEST_F(InteractiveModeTest, UpdateDoesWhatExecuteDoesAndASecondRunTouchesNothing) {
+    VarnellDaemon service;
+    ASSERT_TRUE(service.Start());
+    ASSERT_EQ(Update("--json"), 0) << output;
+    EXPECT_NE(output.find("\"changed\": true"), std::string::npos) << output;
+    const auto updated = Snapshot();
+
+    ASSERT_EQ(Update("--json"), 0) << output;
+    EXPECT_NE(output.find("\"outcome\": \"unchanged\""), std::string::npos) << output;
+    EXPECT_NE(output.find("\"serviceNotified\": false,\n  \"changed\": false"), std::string::npos) << output;
+    EXPECT_EQ(Snapshot(), updated);  // bytes and times of change
+
+    // The same print system as it was, updated by the dialog instead.
+    for (const auto& [name, bytes] : before) ASSERT_TRUE(WriteFileBytes(folder / ("printsys/copypool/" + name), bytes));
+    for (const char* sub : {"printsys/copypool/colprof", "windows/system32/color"})
+        for (const auto& entry : fs::directory_iterator(folder.Path() / sub)) fs::remove(entry.path());
+    fs::remove(folder.Path() / "varnell.log");
+    ASSERT_EQ(Run("\\n"), 0) << output;
+    const auto executed = Snapshot();
+    ASSERT_EQ(executed.size(), updated.size());
+    for (const auto& [name, file] : updated) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(executed.count(name), 1u);
+        if (name.ends_with("varnell.log"))  // a time stamp and the control code
+            EXPECT_EQ(executed.at(name).first.size(), file.first.size());
+        else
+            EXPECT_EQ(executed.at(name).first, file.first);
+    }
+    EXPECT_TRUE(service.Stop(SIGTERM));
+}
+
+// What update ends with, and what it leaves, when it cannot or need not do
+// everything: the dialog's statuses, and nothing changed where it stopped.
+TEST_F(InteractiveModeTest, UpdateEndsAsTheDialogWouldAndChangesNothingItShouldNot) {
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        const char* args;
+        int status;
+        bool changesA, changesB;
+        const char* says;
+    };
+    ProcessLock held;
+    const std::string profileA = folder / "printsys/copypool/PrinterA.ppr";
+    const Case cases[] = {
+        {"check", [] {}, "--check --backup backups", 0, false, false, "PrinterA.ppr): would update\nheader:"},
+        {"service stopped", [] {}, "--backup backups", 5, true, true, "print service: could not be told"},
+        {"busy profile",
+         [&] { ASSERT_EQ(LockProfile(Utf8ToUtf16(profileA).c_str(), held), ProcessLock::Outcome::Acquired); }, "", 10,
+         false, true, "PrinterA.ppr): profile busy"},
+        {"script error",
+         [&] {  // a block that declares two rows and has one
+             std::string broken = kScriptB;
+             broken.replace(broken.find("MEDIATAB,1"), 10, "MEDIATAB,2");
+             ASSERT_TRUE(WriteFileText(folder / "app/prof/PrinterB.SCR", broken));
+         },
+         "", 1, false, false, "pprtool check"},
+        {"no printer installed", [&] { ASSERT_TRUE(WriteFileText(folder / "printsys/devices.txt", "")); }, "", 7, false,
+         false, "PrinterA.ppr): not installed"},
+        {"backup folder in the way", [&] { ASSERT_TRUE(WriteFileText(folder / "backups", "")); }, "--backup backups",
+         11, false, false, "backup refused, nothing done"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto untouched = Snapshot();
+        c.prepare();
+        const auto prepared = Snapshot();
+        EXPECT_EQ(Update(c.args), c.status) << output;
+        EXPECT_NE(output.find(c.says), std::string::npos) << output;
+        EXPECT_EQ(Changed("PrinterA.ppr"), c.changesA);
+        EXPECT_EQ(Changed("PrinterB.ppr"), c.changesB);
+        if (!c.changesA && !c.changesB) EXPECT_EQ(Snapshot(), prepared);
+        // Each profile replaced has its backup, the bytes it had.
+        for (const auto& [name, bytes] : before) {
+            const std::string stem = name.substr(0, name.find('.'));
+            int backups = 0;
+            if (fs::is_directory(folder.Path() / "backups"))
+                for (const auto& entry : fs::directory_iterator(folder.Path() / "backups"))
+                    if (entry.path().filename().string().rfind(stem + ".", 0) == 0 &&
+                        ReadFileBytes(entry.path()) == bytes)
+                        ++backups;
+            EXPECT_EQ(backups, std::string(c.args).find("--backup") != std::string::npos && Changed(name) ? 1 : 0)
+                << name;
+        }
+        // Back to the start for the next case.
+        held.Release();
+        for (const auto& [path, file] : untouched)
+            if (!fs::is_directory(path)) ASSERT_TRUE(WriteFileBytes(path, file.first));
+        ASSERT_TRUE(WriteFileText(folder / "app/prof/PrinterB.SCR", kScriptB));
+        fs::remove_all(folder.Path() / "backups");
+        for (const char* sub : {"printsys/copypool/colprof", "windows/system32/color"})
+            for (const auto& entry : fs::directory_iterator(folder.Path() / sub)) fs::remove(entry.path());
+    }
 }
 
 }  // namespace
