@@ -260,8 +260,7 @@ int UpdateKit(const KitUpdateOptions& options) {
     struct RestoreTovrel {
         ~RestoreTovrel() { SetTovrel(nullptr); }
     } restoreTovrel;
-    StderrMessageHost host("pprtool: ");
-    ScopedMessageHost scoped(host);
+    MessageLines lines("pprtool: ");
 
     data.m_strExeDir = CString(Utf8ToUtf16(options.kit) + std::u16string(1, PathSeparator()));
     if (!data.LoadScriptsAndProfiles(CString(), CString())) {

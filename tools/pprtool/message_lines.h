@@ -2,30 +2,20 @@
 // boxes become lines on standard error: "<prefix><caption>: <text>".
 #pragma once
 
+#include <memory>
 #include <string>
-#include <utility>
 
-#include "platform/afx.h"
-#include "platform/text.h"
-#include "tools/pprtool/print.h"
+class MessageHost;
 
-class StderrMessageHost : public MessageHost {
+// Puts the standard-error lines in place of message boxes for as long as it
+// lives.
+class MessageLines {
 public:
-    explicit StderrMessageHost(std::string prefix) : m_prefix(std::move(prefix)) {}
-    int ShowMessage(HostWindow, const CString& text, const CString& caption, unsigned) override {
-        PrintError("%s%s: %s\n", m_prefix.c_str(), Utf16ToUtf8(caption.Str()).c_str(), Utf16ToUtf8(text.Str()).c_str());
-        return 1;
-    }
+    explicit MessageLines(std::string prefix);
+    ~MessageLines();
+    MessageLines(const MessageLines&) = delete;
+    MessageLines& operator=(const MessageLines&) = delete;
 
 private:
-    std::string m_prefix;
-};
-
-// Puts a message host in place for as long as it lives.
-class ScopedMessageHost {
-public:
-    explicit ScopedMessageHost(MessageHost& host) { SetMessageHost(&host); }
-    ~ScopedMessageHost() { SetMessageHost(nullptr); }
-    ScopedMessageHost(const ScopedMessageHost&) = delete;
-    ScopedMessageHost& operator=(const ScopedMessageHost&) = delete;
+    std::unique_ptr<MessageHost> m_host;
 };

@@ -151,8 +151,7 @@ int PlanUpdate(const std::string& script, const std::string& profile) {
     TovrelCalls quiet = Tovrel();
     quiet.WriteRIPLogFile = [](const char*) { return 1; };
     SetTovrel(&quiet);
-    StderrMessageHost host("quillon would show: ");
-    ScopedMessageHost scoped(host);
+    MessageLines lines("quillon would show: ");
     const UpdateRun run = RunUpdate(script, copy);
     SetTovrel(nullptr);
 
@@ -206,8 +205,7 @@ int ApplyUpdate(const ApplyOptions& options) {
         return WriteBackup(options.backupFolder, options.profile, bytes, backup, error);
     };
 
-    StderrMessageHost host("");
-    ScopedMessageHost scoped(host);
+    MessageLines lines("");
     const UpdateRun run = RunUpdate(options.script, options.profile, beforeMerge);
     const SilentUpdateResult result = run.result;
     if (result == SilentUpdateResult::Refused) return refuse(error);
