@@ -76,10 +76,12 @@ print_system() {
     for printer in "$@"; do cp "$root/work/$printer.SCR" "$folder/prof/"; done
 }
 
-for scenario in interactive stopped cancel; do
+for scenario in interactive stopped cancel kit; do
     print_system "$root/$scenario" PrinterA PrinterB PrinterC
     cp "$root"/work/QuillonE2E.* "$root/$scenario/prof/"
 done
+# An update kit: pprtool.exe beside quillon.exe, run as `update KIT`.
+cp "$bin/pprtool.exe" "$root/kit/"
 print_system "$root/noscript"
 print_system "$root/noprinter"
 cp "$root/work/PrinterA.SCR" "$root/noprinter/prof/PrinterX.SCR"

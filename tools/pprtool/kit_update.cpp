@@ -262,7 +262,11 @@ int UpdateKit(const KitUpdateOptions& options) {
     } restoreTovrel;
     MessageLines lines("pprtool: ");
 
-    data.m_strExeDir = CString(Utf8ToUtf16(options.kit) + std::u16string(1, PathSeparator()));
+    // The kit's folder as the dialog has its own: ending with one separator.
+    std::u16string kitDir = Utf8ToUtf16(options.kit);
+    const bool endsWithSeparator = !kitDir.empty() && (kitDir.back() == PathSeparator() || kitDir.back() == u'/');
+    if (!endsWithSeparator) kitDir += PathSeparator();
+    data.m_strExeDir = CString(kitDir);
     if (!data.LoadScriptsAndProfiles(CString(), CString())) {
         PrintError("pprtool: %s\npprtool: pprtool check %s says where a script fails\n",
                    Utf16ToUtf8(LoadResString(IDS_NO_SCRIPT).Str()).c_str(),

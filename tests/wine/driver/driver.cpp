@@ -106,6 +106,14 @@ std::string Bytes(const std::wstring& path) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The file's last-write time in 100-nanosecond units, 0 when it cannot be read.
+unsigned long long LastWriteTime(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
 std::wstring ColorFolder() {
     wchar_t windir[MAX_PATH] = L"";
     GetEnvironmentVariableW(L"WINDIR", windir, MAX_PATH);
@@ -131,22 +139,28 @@ struct Program {
         return StartIn(folder + L"quillon.exe", arguments, folder);
     }
     // Starts the program `exe` in the current folder `cwd`; a quiet one
-    // writes its standard output and error to NUL.
-    bool StartIn(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd, bool quiet = false) {
+    // writes its standard output and error to NUL, or its standard output to
+    // the file `output` when one is named.
+    bool StartIn(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd, bool quiet = false,
+                 const std::wstring& output = L"") {
         std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE null = INVALID_HANDLE_VALUE;
+        HANDLE null = INVALID_HANDLE_VALUE, out = INVALID_HANDLE_VALUE;
         if (quiet) {
             null = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                OPEN_EXISTING, 0, nullptr);
+            if (!output.empty())
+                out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
             startup.dwFlags = STARTF_USESTDHANDLES;
-            startup.hStdInput = startup.hStdOutput = startup.hStdError = null;
+            startup.hStdInput = startup.hStdError = null;
+            startup.hStdOutput = out != INVALID_HANDLE_VALUE ? out : null;
         }
         started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, quiet, 0, nullptr, cwd.c_str(), &startup,
                                  &process) != 0;
         if (null != INVALID_HANDLE_VALUE) CloseHandle(null);
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
         return started;
     }
     // The exit status, or -1 when it has not ended within `milliseconds`.
@@ -766,6 +780,51 @@ void Guard() {
     ok(boxed.Wait() == 7, "the first instance goes on to its own end");
 }
 
+// pprtool.exe update on a kit laid out as the dialog's print system: the
+// first run does what Execute does; the second finds everything as the
+// update left it and touches nothing, not even a file's time.
+void KitUpdate() {
+    const std::wstring kit = RootPath(L"kit\\");
+    const std::wstring arguments = L"update " + kit.substr(0, kit.size() - 1) + L" --json";
+    const std::wstring report = RootPath(L"kit_update.json");
+    // Copies an earlier scenario left in the system colour folder would make
+    // their check moot.
+    for (const wchar_t* name : {L"QuillonE2E.CAL", L"QuillonE2E.BCC"}) DeleteFileW((ColorFolder() + name).c_str());
+
+    const std::string logBefore = Bytes(ServiceLog());
+    Program first;
+    first.StartIn(kit + L"pprtool.exe", arguments, kit, true, report);
+    ok(first.Wait() == 0, "pprtool.exe update KIT --json ends with status 0");
+    ExpectProfilesUpdated(kit);
+    ok(Bytes(kit + L"printsys\\copypool\\colprof\\QuillonE2E.icm") == Bytes(kit + L"prof\\QuillonE2E.icm"),
+       "the .icm file is copied to the copy pool's colprof folder");
+    ok(Bytes(ColorFolder() + L"QuillonE2E.CAL") == Bytes(kit + L"prof\\QuillonE2E.CAL") &&
+           Bytes(ColorFolder() + L"QuillonE2E.BCC") == Bytes(kit + L"prof\\QuillonE2E.BCC") &&
+           !Exists(ColorFolder() + L"QuillonE2E.icm"),
+       "the .CAL and .BCC files (not the .icm) are copied to %WINDIR%\\system32\\color");
+    ok(CountLines(Bytes(ServiceLog()), "control 128") == CountLines(logBefore, "control 128") + 1,
+       "the print service logged control code 128 once");
+    // The report's own "changed", two blanks in; the printers' are deeper.
+    ok(Bytes(report).find("\n  \"changed\": true") != std::string::npos, "the report says \"changed\": true");
+
+    std::vector<std::wstring> files = {kit + L"printsys\\copypool\\colprof\\QuillonE2E.icm",
+                                       ColorFolder() + L"QuillonE2E.CAL", ColorFolder() + L"QuillonE2E.BCC"};
+    for (const wchar_t* printer : kPrinters) files.push_back(kit + L"printsys\\copypool\\" + printer + L".ppr");
+    std::vector<std::pair<std::string, unsigned long long>> before;
+    for (const std::wstring& file : files) before.emplace_back(Bytes(file), LastWriteTime(file));
+    const std::string logBetween = Bytes(ServiceLog());
+    Program second;
+    second.StartIn(kit + L"pprtool.exe", arguments, kit, true, report);
+    ok(second.Wait() == 0, "a second run ends with status 0");
+    ok(Bytes(report).find("\n  \"changed\": false") != std::string::npos, "its report says \"changed\": false");
+    for (std::size_t i = 0; i < files.size(); ++i)
+        ok(before[i].second != 0 && Bytes(files[i]) == before[i].first && LastWriteTime(files[i]) == before[i].second,
+           Utf8(files[i].substr(files[i].rfind(L'\\') + 1)) + " keeps its bytes and its last-write time");
+    ok(CountLines(Bytes(ServiceLog()), "control 128") == CountLines(logBetween, "control 128"),
+       "the print service is not told again");
+    ScreenScreenshot(L"kit_update_no_window_left");
+}
+
 void ServiceTakesControlCodes() {
     const std::string before = Bytes(ServiceLog());
     ok(WaitForServiceState(SERVICE_RUNNING), "the print service Varnell runs");
@@ -797,6 +856,7 @@ int wmain(int argc, wchar_t** argv) {
         {"interactive-update", InteractiveUpdate},
         {"dialog-holds", DialogHoldsItsProfiles},
         {"service-stopped", ServiceStopped},
+        {"kit-update", KitUpdate},
     };
     for (const auto& [name, run] : scenarios) {
         bool wanted = argc == 2;
