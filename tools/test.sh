@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Installs what the build needs, checks the format of the C++ sources, builds
-# Quillon (its own code with strict warnings as errors) and runs the whole suite:
-# once plainly, once under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then cross-compiles the Windows program with mingw-w64 for i686 (as shipped)
-# and x86_64, checks the resources and imports of both, and runs the Windows
-# unit suite and the end-to-end scenarios (a differential run against the
-# Linux build among them) under wine: on the i686 build where the host runs 32-bit code,
-# else on the x86_64 build under wine64. A short run of the benchmark checks
-# that it still runs. One summary line a stage, then a final pass/fail line.
+# Quillon (its own code with strict warnings as errors) and runs the whole suite
+# plainly, rolls an update kit out with the Ansible role to three stand-in
+# print servers on this machine, runs the suite again under AddressSanitizer
+# and UndefinedBehaviorSanitizer, then cross-compiles the Windows program with
+# mingw-w64 for i686 (as shipped) and x86_64, checks the resources and imports
+# of both, and runs the Windows unit suite and the end-to-end scenarios (a
+# differential run against the Linux build among them) under wine: on the i686
+# build where the host runs 32-bit code, else on the x86_64 build under
+# wine64. A short run of the benchmark checks that it still runs. One summary
+# line a stage, then a final pass/fail line.
 #   tools/test.sh [STAGE...]    (no stage: all of them, in this order)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-all_stages=(format linux bench-smoke sanitize fuzz-smoke windows-build wine-unit wine-scenarios)
+all_stages=(format linux fleet bench-smoke sanitize fuzz-smoke windows-build wine-unit wine-scenarios)
 for name in "$@"; do
     if [[ " ${all_stages[*]} " != *" $name "* ]]; then
         echo "usage: tools/test.sh [STAGE...]; stages: ${all_stages[*]}" >&2
@@ -29,7 +31,7 @@ if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     dpkg --add-architecture i386
     apt update -qq
     apt install -y -qq cmake make g++ clang clang-format libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev time g++-mingw-w64-i686 g++-mingw-w64-x86-64 python3 \
-        nlohmann-json3-dev libcli11-dev wine wine32:i386 wine64 xvfb fonts-noto-cjk locales imagemagick >/dev/null || exit 1
+        nlohmann-json3-dev libcli11-dev ansible wine wine32:i386 wine64 xvfb fonts-noto-cjk locales imagemagick >/dev/null || exit 1
     # wine takes the Japanese code page (932) from a ja_JP locale.
     locale -a | grep -qi '^ja_JP.utf-\?8$' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
@@ -142,12 +144,18 @@ wine_scenarios() {
         bash tests/wine/run_pprtool.sh build "$QUILLON_WINE_BUILD"
 }
 
+# The Ansible role rolled out to three print servers on this machine.
+fleet() {
+    linux_tree && bash tests/fleet/run_ansible.sh build
+}
+
 fuzz_smoke() {
     bash tools/fuzz.sh 10
 }
 
 stage format format
 stage linux linux
+stage fleet fleet
 stage bench-smoke bash tools/bench.sh --smoke --build build
 stage sanitize sanitize
 stage fuzz-smoke fuzz_smoke
