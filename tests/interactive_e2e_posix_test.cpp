@@ -276,7 +276,7 @@ TEST_F(InteractiveModeTest, UpdateEndsAsTheDialogWouldAndChangesNothingItShouldN
         const char* args;
         int status;
         bool changesA, changesB;
-        const char* says;
+        std::string says;
     };
     ProcessLock held;
     const std::string profileA = folder / "printsys/copypool/PrinterA.ppr";
@@ -293,6 +293,9 @@ TEST_F(InteractiveModeTest, UpdateEndsAsTheDialogWouldAndChangesNothingItShouldN
              ASSERT_TRUE(WriteFileText(folder / "app/prof/PrinterB.SCR", broken));
          },
          "", 1, false, false, "pprtool check"},
+        {"colour file in the way",
+         [&] { ASSERT_TRUE(fs::create_directory(folder.Path() / "windows/system32/color/b.CAL")); }, "", 2, true, true,
+         "app/prof/b.CAL -> " + (folder / "windows/system32/color/b.CAL") + ": not copied"},
         {"no printer installed", [&] { ASSERT_TRUE(WriteFileText(folder / "printsys/devices.txt", "")); }, "", 7, false,
          false, "PrinterA.ppr): not installed"},
         {"backup folder in the way", [&] { ASSERT_TRUE(WriteFileText(folder / "backups", "")); }, "--backup backups",
