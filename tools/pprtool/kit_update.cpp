@@ -9,7 +9,6 @@
 
 #include "deploy/color_files.h"
 #include "deploy/print_service.h"
-#include "devlib/tovrel.h"
 #include "engine/exit_status.h"
 #include "engine/merge.h"
 #include "engine/profile_lock.h"
@@ -120,9 +119,7 @@ public:
     // found, once the kit is loaded.
     void ListPrinters() {
         for (int32_t i = 0; i < m_nScriptCount; ++i) {
-            PrinterReport report;
-            report.printer = std::u16string(FieldText(m_pScripts[i].printerName));
-            report.profile = Utf16ToUtf8(CopyPoolProfilePath(report.printer));
+            PrinterReport report = NewReport(FieldText(m_pScripts[i].printerName));
             const bool loaded = std::any_of(m_pProfiles, m_pProfiles + m_nProfileCount, [&](const ProfileSlot& slot) {
                 return FieldText(slot.name) == report.printer;
             });
@@ -150,14 +147,19 @@ public:
                 report.outcome = "out of memory";
     }
 
+    static PrinterReport NewReport(std::u16string_view printer) {
+        PrinterReport report;
+        report.printer = std::u16string(printer);
+        report.profile = Utf16ToUtf8(CopyPoolProfilePath(printer));
+        return report;
+    }
+
+    // The report of a printer the merge hands over: listed by ListPrinters.
     PrinterReport& ReportOf(std::u16string_view printer) {
         auto found = std::find_if(m_printers.begin(), m_printers.end(),
                                   [&](const PrinterReport& report) { return report.printer == printer; });
         if (found != m_printers.end()) return *found;
-        PrinterReport report;
-        report.printer = std::u16string(printer);
-        report.profile = Utf16ToUtf8(CopyPoolProfilePath(printer));
-        m_printers.push_back(std::move(report));
+        m_printers.push_back(NewReport(printer));
         return m_printers.back();
     }
 
@@ -191,6 +193,13 @@ std::vector<ColorFileReport> UpdateColorFiles(const CString& kitDir, bool check)
     return reports;
 }
 
+// True when a profile was (or, with --check, would be) written or a colour
+// file copied.
+bool AnythingChanged(const std::vector<PrinterReport>& printers, const std::vector<ColorFileReport>& colorFiles) {
+    return std::any_of(printers.begin(), printers.end(), [](const PrinterReport& p) { return p.changed; }) ||
+           std::any_of(colorFiles.begin(), colorFiles.end(), [](const ColorFileReport& f) { return f.copied; });
+}
+
 void PrintReport(const KitUpdate& data, const std::vector<ColorFileReport>& colorFiles, bool check,
                  const char* service) {
     for (const PrinterReport& report : data.m_printers) {
@@ -214,10 +223,8 @@ int UpdateKit(const KitUpdateOptions& options) {
     std::vector<ColorFileReport> colorFiles;
     bool serviceNotified = false;
     auto finish = [&](int status, const char* service) {
-        bool changed = false;
         nlohmann::ordered_json printers = nlohmann::ordered_json::array();
         for (const PrinterReport& p : data.m_printers) {
-            changed = changed || p.changed;
             nlohmann::ordered_json entry = {
                 {"printer", Utf16ToUtf8(p.printer)},
                 {"profile", p.profile},
@@ -230,14 +237,12 @@ int UpdateKit(const KitUpdateOptions& options) {
             printers.push_back(std::move(entry));
         }
         nlohmann::ordered_json files = nlohmann::ordered_json::array();
-        for (const ColorFileReport& f : colorFiles) {
-            changed = changed || f.copied;
+        for (const ColorFileReport& f : colorFiles)
             files.push_back({{"file", f.file}, {"destination", f.destination}, {"copied", f.copied}});
-        }
         report["printers"] = printers;
         report["colorFiles"] = files;
         report["serviceNotified"] = serviceNotified;
-        report["changed"] = changed;
+        report["changed"] = AnythingChanged(data.m_printers, colorFiles);
         report["status"] = status;
         if (options.json)
             Print("%s\n", report.dump(2).c_str());
@@ -254,12 +259,7 @@ int UpdateKit(const KitUpdateOptions& options) {
     }
 
     // A check writes nothing, not even a line in the print system's log.
-    TovrelCalls quiet = Tovrel();
-    quiet.WriteRIPLogFile = [](const char*) { return 1; };
-    if (options.check) SetTovrel(&quiet);
-    struct RestoreTovrel {
-        ~RestoreTovrel() { SetTovrel(nullptr); }
-    } restoreTovrel;
+    MutedPrintSystemLog muted(options.check);
     MessageLines lines("pprtool: ");
 
     // The kit's folder as the dialog has its own: ending with one separator.
@@ -285,17 +285,14 @@ int UpdateKit(const KitUpdateOptions& options) {
     const int failedWrites = data.m_nFailedWrites - data.m_refusedBackups;
     colorFiles = UpdateColorFiles(data.m_strExeDir, options.check);
 
-    const bool anyWritten =
-        std::any_of(data.m_printers.begin(), data.m_printers.end(), [](const PrinterReport& p) { return p.changed; });
-    const bool anyCopied =
-        std::any_of(colorFiles.begin(), colorFiles.end(), [](const ColorFileReport& f) { return f.copied; });
+    const bool changed = AnythingChanged(data.m_printers, colorFiles);
     const bool colorFileFailed =
         std::any_of(colorFiles.begin(), colorFiles.end(), [](const ColorFileReport& f) { return f.failed; });
     const char* service = "not told (nothing changed)";
     bool told = true;
     if (options.check) {
-        service = anyWritten || anyCopied ? "would be told to reload" : service;
-    } else if (anyWritten || anyCopied) {
+        service = changed ? "would be told to reload" : service;
+    } else if (changed) {
         told = serviceNotified = NotifyPrintService() != 0;
         service = told ? "told to reload" : "could not be told to reload";
         if (!told) PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_PPD_UPDATE_FAILED).Str()).c_str());

@@ -27,3 +27,13 @@ MessageLines::MessageLines(std::string prefix) : m_host(std::make_unique<StderrM
 }
 
 MessageLines::~MessageLines() { SetMessageHost(nullptr); }
+
+MutedPrintSystemLog::MutedPrintSystemLog(bool muted) : m_calls(Tovrel()), m_muted(muted) {
+    if (!m_muted) return;
+    m_calls.WriteRIPLogFile = [](const char*) { return 1; };
+    SetTovrel(&m_calls);
+}
+
+MutedPrintSystemLog::~MutedPrintSystemLog() {
+    if (m_muted) SetTovrel(nullptr);
+}

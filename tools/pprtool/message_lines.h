@@ -1,9 +1,12 @@
-// While pprtool runs an update through the engine, the program's message
-// boxes become lines on standard error: "<prefix><caption>: <text>".
+// What a run of the engine through pprtool says and leaves: the program's
+// message boxes become lines on standard error ("<prefix><caption>: <text>"),
+// and a dry run writes nothing to the print system's log.
 #pragma once
 
 #include <memory>
 #include <string>
+
+#include "devlib/tovrel.h"
 
 class MessageHost;
 
@@ -18,4 +21,17 @@ public:
 
 private:
     std::unique_ptr<MessageHost> m_host;
+};
+
+// While it lives (and `muted` is true), the print system's log gets no line.
+class MutedPrintSystemLog {
+public:
+    explicit MutedPrintSystemLog(bool muted = true);
+    ~MutedPrintSystemLog();
+    MutedPrintSystemLog(const MutedPrintSystemLog&) = delete;
+    MutedPrintSystemLog& operator=(const MutedPrintSystemLog&) = delete;
+
+private:
+    TovrelCalls m_calls;
+    bool m_muted;
 };

@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "devlib/tovrel.h"
 #include "engine/exit_status.h"
 #include "engine/silent_update.h"
 #include "engine/working_data.h"
@@ -148,12 +147,12 @@ int PlanUpdate(const std::string& script, const std::string& profile) {
     }
 
     // A dry run leaves nothing behind, not even a line in the print system's log.
-    TovrelCalls quiet = Tovrel();
-    quiet.WriteRIPLogFile = [](const char*) { return 1; };
-    SetTovrel(&quiet);
-    MessageLines lines("quillon would show: ");
-    const UpdateRun run = RunUpdate(script, copy);
-    SetTovrel(nullptr);
+    UpdateRun run;
+    {
+        MutedPrintSystemLog muted;
+        MessageLines lines("quillon would show: ");
+        run = RunUpdate(script, copy);
+    }
 
     ReportFailure(run, profile);
     if (run.result != SilentUpdateResult::Done) return ExitStatusOf(run.result);
