@@ -58,12 +58,14 @@ protected:
 
     // Runs the copied program with `input` on its standard input.
     int Run(const std::string& input) {
-        const std::string root = folder.Path().string();
-        const std::string command = "cd '" + root + "' && printf '" + input + "' | TOVREL_ROOT='" + root +
-                                    "/printsys' WINDIR='" + root + "/windows' XDG_RUNTIME_DIR='" + root + "/run' '" +
-                                    root + "/app/quillon' 2>&1";
+        return Capture("printf '" + input + "' | " + Environment() + "'" + folder.Path().string() + "/app/quillon'");
+    }
+
+    // Runs `command` in the scratch folder; returns its status, with its
+    // standard output and error in `output`.
+    int Capture(const std::string& command) {
         output.clear();
-        FILE* pipe = popen(command.c_str(), "r");
+        FILE* pipe = popen(("cd '" + folder.Path().string() + "' && " + command + " 2>&1").c_str(), "r");
         if (pipe == nullptr) return -1;
         char buffer[512];
         while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
@@ -86,20 +88,9 @@ protected:
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
-    // Runs `pprtool update app ARGS...` on the scratch print system; returns
-    // its status, with its standard output in `output`.
+    // Runs `pprtool update app ARGS...` on the scratch print system.
     int Update(const std::string& args) {
-        const std::string root = folder.Path().string();
-        const std::string command = "cd '" + root + "' && " + Environment() +
-                                    "'" QUILLON_BIN_DIR "/pprtool' update app " + args + " 2>'" + root + "/err.txt'";
-        output.clear();
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) return -1;
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-        const int raw = pclose(pipe);
-        output += ReadFileText(folder / "err.txt");
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return Capture(Environment() + "'" QUILLON_BIN_DIR "/pprtool' update app " + args);
     }
 
     // Every file and folder an update may touch (the print system, both
