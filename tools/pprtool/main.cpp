@@ -15,7 +15,7 @@
 #include "platform/text.h"
 #include "res/program_resources.h"
 #include "tools/pprtool/check.h"
-#include "tools/pprtool/kit_update.h"
+#include "tools/pprtool/plan_and_apply.h"
 #include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_data.h"
 #include "tools/pprtool/profile_diff.h"

@@ -1,233 +1,307 @@
 #include "tools/pprtool/update.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <functional>
-#include <random>
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "deploy/color_files.h"
+#include "deploy/print_service.h"
 #include "engine/exit_status.h"
-#include "engine/silent_update.h"
+#include "engine/merge.h"
+#include "engine/profile_lock.h"
+#include "engine/profile_writer.h"
 #include "engine/working_data.h"
-#include "platform/afx.h"
 #include "platform/files.h"
-#include "platform/replace_file.h"
 #include "platform/text.h"
+#include "profile/tables.h"
 #include "res/resource.h"
 #include "tools/pprtool/backup.h"
-#include "tools/pprtool/message_lines.h"
+#include "tools/pprtool/messages_and_log.h"
 #include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_data.h"
 #include "tools/pprtool/profile_diff.h"
-#include "tools/pprtool/profile_fields.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
-const char* StartupErrorHint() {
-    return "pprtool: the script and the profile must have the same base name, and the script must open and "
-           "parse (pprtool check SCRIPT says where it fails)\n";
-}
-
-struct UpdateRun {
-    SilentUpdateResult result;
-    std::string reason;  // why the profile was not loaded, or why the names do not go together
+// What became of one script's printer.
+struct PrinterReport {
+    std::u16string printer;
+    std::string profile;  // its profile in the copy pool
+    const char* outcome = "";
+    bool changed = false;  // written, or with --check would be
+    std::string backup;
+    std::string error;
+    nlohmann::ordered_json changes;
+    std::string diff;  // the changes as diff prints them
 };
 
-// What `quillon SCRIPT PROFILE` does once it has its two paths: the engine's
-// silent update, with its base-name check and its lock.
-UpdateRun RunUpdate(const std::string& script, const std::string& profile,
-                    const std::function<bool()>& beforeMerge = {}) {
-    WorkingData data;
-    UpdateRun run{SilentUpdateResult::Done, {}};
-    run.result = UpdateProfileSilently(data, CString(Utf8ToUtf16(script)), CString(Utf8ToUtf16(profile)), run.reason,
-                                       beforeMerge);
-    return run;
+struct ColorFileReport {
+    std::string file;
+    std::string destination;
+    bool copied = false;  // or, with --check, would be
+    bool failed = false;
+};
+
+// True when the file at `path` holds exactly the bytes the profile in memory makes.
+bool FileHoldsProfile(const std::vector<uint8_t>& file, const ProfileHeader& header) {
+    std::size_t offset = 0;
+    const bool whole = ForEachProfilePart(header, [&](const void* part, std::size_t size) {
+        if (size > file.size() - offset || std::memcmp(file.data() + offset, part, size) != 0) return false;
+        offset += size;
+        return true;
+    });
+    return whole && offset == file.size();
 }
 
-// Says on standard error why an update did not run, as quillon would.
-void ReportFailure(const UpdateRun& run, const std::string& profile) {
-    if (run.result == SilentUpdateResult::ScriptFailed) {
-        PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_NO_SCRIPT).Str()).c_str());
-        if (!run.reason.empty()) PrintError("pprtool: %s\n", run.reason.c_str());
-        PrintError("%s", StartupErrorHint());
-    } else if (run.result == SilentUpdateResult::ProfileNotLoaded || run.result == SilentUpdateResult::ProfileBusy) {
-        PrintError("pprtool: %s: %s\n", profile.c_str(), run.reason.c_str());
-    }
+bool SameFileBytes(const std::u16string& a, const std::u16string& b) {
+    std::vector<uint8_t> first, second;
+    return ReadWholeFile(Utf16ToUtf8(a), first) && ReadWholeFile(Utf16ToUtf8(b), second) && first == second;
 }
 
-// A folder of its own under the system's temporary folder, removed with
-// everything in it at the end.
-class ScratchFolder {
+// The working data of a kit's update: the dialog's, with the writing of each
+// merged profile and the report of a busy one taken over.
+class KitUpdate : public WorkingData {
 public:
-    bool Create() {
-        std::error_code error;
-        const fs::path base = fs::temp_directory_path(error);
-        if (error) return false;
-        std::random_device random;
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            const fs::path candidate = base / ("pprtool-plan-" + std::to_string(random()));
-            if (fs::create_directory(candidate, error)) {
-                m_path = candidate;
-                return true;
-            }
-        }
-        return false;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!m_path.empty()) fs::remove_all(m_path, ignored);
-    }
-    const fs::path& Path() const { return m_path; }
+    explicit KitUpdate(const KitUpdateOptions& options) : m_options(options) {}
 
-private:
-    fs::path m_path;
+    int WriteMergedProfile(const ScriptRecord& script, const ProfileHeader& header, int silent) override {
+        PrinterReport& report = ReportOf(FieldText(script.printerName));
+        m_reached.insert(report.printer);
+        std::vector<uint8_t> current;
+        const bool readable = ReadWholeFile(report.profile, current);
+        if (readable && FileHoldsProfile(current, header)) {
+            report.outcome = "unchanged";
+            return 1;
+        }
+        ProfileData before;
+        const ProfileData after = ProfileDataOf(header);
+        std::string ignored;  // the loader has just read it as a profile
+        if (readable && ReadProfile(report.profile, before, ignored)) {
+            const ProfileChanges changes = CompareProfiles(before, after);
+            report.changes = ChangesToJson(changes);
+            report.diff = FormatChanges(changes, before, after);
+        }
+        report.changed = true;
+        if (m_options.check) {
+            report.outcome = "would update";
+            return 1;
+        }
+        if (!m_options.backupFolder.empty() &&
+            (!readable || !WriteBackup(m_options.backupFolder, report.profile, current, report.backup, report.error))) {
+            if (!readable) report.error = "cannot read " + report.profile;
+            PrintError("pprtool: %s: backup refused, the profile is left as it is: %s\n", report.profile.c_str(),
+                       report.error.c_str());
+            report.outcome = "backup failed";
+            report.changed = false;
+            report.backup.clear();
+            ++m_refusedBackups;
+            return 0;
+        }
+        if (WorkingData::WriteMergedProfile(script, header, silent)) {
+            report.outcome = "updated";
+            return 1;
+        }
+        report.outcome = "write failed";
+        report.changed = false;
+        if (!report.backup.empty() && RemoveBackup(report.backup)) report.backup.clear();
+        return 0;
+    }
+
+    void ReportProfileLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why) override {
+        m_busy.insert(printer.Str());
+        PrintError("pprtool: %s: %s; not updated\n", Utf16ToUtf8(path).c_str(), DescribeProfileLoad(why));
+    }
+
+    // One line of the report per script, in the order the scripts were
+    // found, once the kit is loaded.
+    void ListPrinters() {
+        for (int32_t i = 0; i < m_nScriptCount; ++i) {
+            PrinterReport report = NewReport(FieldText(m_pScripts[i].printerName));
+            const bool loaded = std::any_of(m_pProfiles, m_pProfiles + m_nProfileCount, [&](const ProfileSlot& slot) {
+                return FieldText(slot.name) == report.printer;
+            });
+            if (loaded) {
+                // Until the merge says otherwise: a script without rows is never written.
+                report.outcome = ScriptHasRows(m_pScripts[i]) ? "write failed" : "unchanged";
+            } else if (m_busy.count(report.printer)) {
+                report.outcome = "profile busy";
+            } else if (IsPrinterInstalled(CString(report.printer))) {
+                report.outcome = "profile not loaded";
+                PrintError("pprtool: %s: the print system's library cannot read it as a profile; not updated\n",
+                           report.profile.c_str());
+            } else {
+                report.outcome = "not installed";
+            }
+            m_printers.push_back(std::move(report));
+        }
+    }
+
+    // After a merge that stopped for lack of memory, the profiles it did not
+    // reach were not written for that reason.
+    void MarkUnreachedOutOfMemory() {
+        for (PrinterReport& report : m_printers)
+            if (std::strcmp(report.outcome, "write failed") == 0 && !m_reached.count(report.printer))
+                report.outcome = "out of memory";
+    }
+
+    static PrinterReport NewReport(std::u16string_view printer) {
+        PrinterReport report;
+        report.printer = std::u16string(printer);
+        report.profile = Utf16ToUtf8(CopyPoolProfilePath(printer));
+        return report;
+    }
+
+    // The report of a printer the merge hands over: listed by ListPrinters.
+    PrinterReport& ReportOf(std::u16string_view printer) {
+        auto found = std::find_if(m_printers.begin(), m_printers.end(),
+                                  [&](const PrinterReport& report) { return report.printer == printer; });
+        if (found != m_printers.end()) return *found;
+        m_printers.push_back(NewReport(printer));
+        return m_printers.back();
+    }
+
+    const KitUpdateOptions& m_options;
+    std::vector<PrinterReport> m_printers;
+    std::set<std::u16string> m_busy;
+    std::set<std::u16string> m_reached;  // profiles the merge handed over for writing
+    int m_refusedBackups = 0;
 };
 
-const char* OutcomeName(SilentUpdateResult result) {
-    switch (result) {
-        case SilentUpdateResult::Done: return "done";
-        case SilentUpdateResult::ScriptFailed: return "start-up error";
-        case SilentUpdateResult::ProfileNotLoaded: return "profile not loaded";
-        case SilentUpdateResult::ProfileBusy: return "profile busy";
-        case SilentUpdateResult::Refused: return "backup failed";  // apply's one step before the merge
-        case SilentUpdateResult::WriteFailed: return "write failed";
-        case SilentUpdateResult::OutOfMemory: return "out of memory";
+// Copies the kit's colour files that differ from their destination (with
+// --check, only finds them).
+std::vector<ColorFileReport> UpdateColorFiles(const CString& kitDir, bool check) {
+    std::vector<ColorFileReport> reports;
+    for (const char16_t* extension : kColorFileExtensions) {
+        std::vector<ColorFileCopy> copies;
+        FindColorFiles(kitDir, extension, copies);
+        for (const ColorFileCopy& copy : copies) {
+            ColorFileReport report;
+            report.file = Utf16ToUtf8(copy.source);
+            report.destination = Utf16ToUtf8(copy.destination);
+            if (!SameFileBytes(copy.source, copy.destination)) {
+                report.copied = check || CopyColorFile(copy);
+                report.failed = !report.copied;
+                if (report.failed)
+                    PrintError("pprtool: cannot copy %s to %s\n", report.file.c_str(), report.destination.c_str());
+            }
+            reports.push_back(std::move(report));
+        }
     }
-    return "";
+    return reports;
 }
 
-// "INKTAB 1 updated, 1 appended; MEDIATAB 1 appended" for the summary.
-std::string TableSummary(const ProfileChanges& changes) {
-    std::string out;
-    for (Table table : kTablesInFileOrder) {
-        const TableChanges& t = changes.Of(table);
-        if (t.Empty()) continue;
-        std::string parts;
-        auto add = [&](int n, const char* what) {
-            if (n) parts += (parts.empty() ? "" : ", ") + std::to_string(n) + " " + what;
-        };
-        add(static_cast<int>(t.updated.size()), "updated");
-        add(t.appended, "appended");
-        add(t.removed, "removed");
-        out += (out.empty() ? "" : "; ") + TableNameUtf8(table) + " " + parts;
-    }
-    return out;
+// True when a profile was (or, with --check, would be) written or a colour
+// file copied.
+bool AnythingChanged(const std::vector<PrinterReport>& printers, const std::vector<ColorFileReport>& colorFiles) {
+    return std::any_of(printers.begin(), printers.end(), [](const PrinterReport& p) { return p.changed; }) ||
+           std::any_of(colorFiles.begin(), colorFiles.end(), [](const ColorFileReport& f) { return f.copied; });
 }
 
-std::string HeaderSummary(const ProfileChanges& changes) {
-    std::string out;
-    for (const FieldChange& f : changes.header)
-        out += (out.empty() ? "" : ", ") + f.name + " " + f.before + " -> " + f.after;
-    return out;
+void PrintReport(const KitUpdate& data, const std::vector<ColorFileReport>& colorFiles, bool check,
+                 const char* service) {
+    for (const PrinterReport& report : data.m_printers) {
+        Print("%s (%s): %s", Utf16ToUtf8(report.printer).c_str(), report.profile.c_str(), report.outcome);
+        if (!report.backup.empty()) Print(". Backup: %s", report.backup.c_str());
+        Print("\n%s", report.changed ? report.diff.c_str() : "");
+    }
+    for (const ColorFileReport& file : colorFiles)
+        Print("%s -> %s: %s\n", file.file.c_str(), file.destination.c_str(),
+              file.failed   ? "not copied"
+              : file.copied ? (check ? "would copy" : "copied")
+                            : "already equal");
+    Print("print service: %s\n", service);
 }
 
 }  // namespace
 
-int PlanUpdate(const std::string& script, const std::string& profile) {
-    ProfileData before;
-    std::string error;
-    const bool readable = ReadProfile(profile, before, error);
-
-    // The update runs on a copy of the profile under its own file name, so
-    // the base-name rule, the loader and the writer see what they would see.
-    ScratchFolder scratch;
-    if (!scratch.Create()) {
-        PrintError("pprtool: cannot make a temporary folder for the dry run\n");
-        return kExitStartupError;
-    }
-    const std::string copy = Utf8Path(scratch.Path() / PathOf(profile).filename());
-    std::FILE* probe = OpenFile(Utf8ToUtf16(profile).c_str(), "rb");
-    if (probe) std::fclose(probe);
-    if (probe && !CopyFileReplacing(Utf8ToUtf16(profile).c_str(), Utf8ToUtf16(copy).c_str())) {
-        PrintError("pprtool: cannot copy %s for the dry run\n", profile.c_str());
-        return kExitStartupError;
-    }
-
-    // A dry run leaves nothing behind, not even a line in the print system's log.
-    UpdateRun run;
-    {
-        MutedPrintSystemLog muted;
-        MessageLines lines("quillon would show: ");
-        run = RunUpdate(script, copy);
-    }
-
-    ReportFailure(run, profile);
-    if (run.result != SilentUpdateResult::Done) return ExitStatusOf(run.result);
-    ProfileData after;
-    if (!readable || !ReadProfile(copy, after, error)) {
-        PrintError("pprtool: %s\n", error.c_str());
-        return kExitProfileNotLoaded;
-    }
-    PrintChanges(CompareProfiles(before, after), before, after);
-    return kExitOk;
-}
-
-int ApplyUpdate(const ApplyOptions& options) {
-    nlohmann::ordered_json report = {{"script", options.script}, {"profile", options.profile}, {"backup", nullptr}};
-    auto finish = [&](int status) {
+int UpdateKit(const KitUpdateOptions& options) {
+    nlohmann::ordered_json report = {{"kit", options.kit}, {"check", options.check}};
+    KitUpdate data(options);
+    std::vector<ColorFileReport> colorFiles;
+    bool serviceNotified = false;
+    auto finish = [&](int status, const char* service) {
+        nlohmann::ordered_json printers = nlohmann::ordered_json::array();
+        for (const PrinterReport& p : data.m_printers) {
+            nlohmann::ordered_json entry = {
+                {"printer", Utf16ToUtf8(p.printer)},
+                {"profile", p.profile},
+                {"outcome", p.outcome},
+                {"changed", p.changed},
+                {"backup", p.backup.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(p.backup)},
+                {"changes", p.changes.is_null() ? nlohmann::ordered_json::object() : p.changes},
+                {"diff", p.changed ? p.diff : std::string()}};
+            if (!p.error.empty()) entry["error"] = p.error;
+            printers.push_back(std::move(entry));
+        }
+        nlohmann::ordered_json files = nlohmann::ordered_json::array();
+        for (const ColorFileReport& f : colorFiles)
+            files.push_back({{"file", f.file}, {"destination", f.destination}, {"copied", f.copied}});
+        report["printers"] = printers;
+        report["colorFiles"] = files;
+        report["serviceNotified"] = serviceNotified;
+        report["changed"] = AnythingChanged(data.m_printers, colorFiles);
         report["status"] = status;
-        if (options.json) Print("%s\n", report.dump(2).c_str());
+        if (options.json)
+            Print("%s\n", report.dump(2).c_str());
+        else
+            PrintReport(data, colorFiles, options.check, service);
         return status;
     };
-    auto refuse = [&](const std::string& error) {
-        PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
-        report["outcome"] = OutcomeName(SilentUpdateResult::Refused);
-        report["error"] = error;
-        return finish(kExitRefused);
-    };
 
-    // What can go wrong with the backup folder is found before the update
-    // takes the lock; names that differ the engine refuses first, below.
-    const bool backingUp = !options.backupFolder.empty();
+    // A folder that cannot hold backups is found before anything is locked.
     std::string error;
-    if (backingUp && SameBaseName(CString(Utf8ToUtf16(options.script)), CString(Utf8ToUtf16(options.profile))) &&
-        !PrepareBackupFolder(options.backupFolder, error))
-        return refuse(error);
-
-    // With the lock held the file is the one the update replaces: the backup
-    // and the state the changes are counted from are both read from it then.
-    ProfileData before;
-    bool readable = false;
-    std::string backup;
-    auto beforeMerge = [&] {
-        std::string ignored;  // the loader has just read it as a profile
-        readable = ReadProfile(options.profile, before, ignored);
-        if (!backingUp) return true;
-        std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(options.profile, bytes)) {
-            error = "cannot read " + options.profile;
-            return false;
-        }
-        return WriteBackup(options.backupFolder, options.profile, bytes, backup, error);
-    };
-
-    MessageLines lines("");
-    const UpdateRun run = RunUpdate(options.script, options.profile, beforeMerge);
-    const SilentUpdateResult result = run.result;
-    if (result == SilentUpdateResult::Refused) return refuse(error);
-    report["outcome"] = OutcomeName(result);
-    if (!run.reason.empty()) report["error"] = run.reason;
-    ReportFailure(run, options.profile);
-
-    // A profile left as it was needs no backup, and one kept would pass for
-    // the state before a change that never happened.
-    if (!backup.empty() && result != SilentUpdateResult::Done && RemoveBackup(backup)) backup.clear();
-    if (!backup.empty()) report["backup"] = backup;
-
-    ProfileData after;
-    std::string afterError;
-    if (readable && ReadProfile(options.profile, after, afterError)) {
-        const ProfileChanges changes = CompareProfiles(before, after);
-        report["changes"] = ChangesToJson(changes);
-        if (!options.json && result == SilentUpdateResult::Done) {
-            Print("%s updated from %s: %s", options.profile.c_str(), options.script.c_str(),
-                  changes.Empty() ? "no changes" : TableSummary(changes).c_str());
-            if (!changes.header.empty()) Print("; header %s", HeaderSummary(changes).c_str());
-            Print(".%s%s\n", backup.empty() ? "" : " Backup: ", backup.c_str());
-        }
+    if (!options.backupFolder.empty() && !options.check && !PrepareBackupFolder(options.backupFolder, error)) {
+        PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
+        return finish(kExitRefused, "not told (nothing done)");
     }
-    return finish(ExitStatusOf(result));
+
+    // A check writes nothing, not even a line in the print system's log.
+    MutedPrintSystemLog muted(options.check);
+    MessageLines lines("pprtool: ");
+
+    // The kit's folder as the dialog has its own: ending with one separator.
+    std::u16string kitDir = Utf8ToUtf16(options.kit);
+    const bool endsWithSeparator = !kitDir.empty() && (kitDir.back() == PathSeparator() || kitDir.back() == u'/');
+    if (!endsWithSeparator) kitDir += PathSeparator();
+    data.m_strExeDir = CString(kitDir);
+    if (!data.LoadScriptsAndProfiles(CString(), CString())) {
+        PrintError("pprtool: %s\npprtool: pprtool check %s says where a script fails\n",
+                   Utf16ToUtf8(LoadResString(IDS_NO_SCRIPT).Str()).c_str(),
+                   Utf8Path(PathOf(options.kit) / "prof" / "*.SCR").c_str());
+        return finish(kExitStartupError, "not told (nothing done)");
+    }
+    data.ListPrinters();
+    if (data.m_nProfileCount == 0) {
+        if (!data.m_busy.empty()) return finish(kExitProfileBusy, "not told (nothing done)");
+        PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_PRINTER_NOT_INSTALLED).Str()).c_str());
+        return finish(kExitNothingToUpdate, "not told (nothing done)");
+    }
+
+    const bool merged = data.UpdatePrinterProfiles(0) != 0;
+    if (!merged) data.MarkUnreachedOutOfMemory();
+    const int failedWrites = data.m_nFailedWrites - data.m_refusedBackups;
+    colorFiles = UpdateColorFiles(data.m_strExeDir, options.check);
+
+    const bool changed = AnythingChanged(data.m_printers, colorFiles);
+    const bool colorFileFailed =
+        std::any_of(colorFiles.begin(), colorFiles.end(), [](const ColorFileReport& f) { return f.failed; });
+    const char* service = "not told (nothing changed)";
+    bool told = true;
+    if (options.check) {
+        service = changed ? "would be told to reload" : service;
+    } else if (changed) {
+        told = serviceNotified = NotifyPrintService() != 0;
+        service = told ? "told to reload" : "could not be told to reload";
+        if (!told) PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_PPD_UPDATE_FAILED).Str()).c_str());
+    }
+
+    if (!merged) return finish(kExitOutOfMemory, service);
+    if (failedWrites > 0 || colorFileFailed) return finish(kExitWriteFailed, service);
+    if (data.m_refusedBackups > 0) return finish(kExitRefused, service);
+    if (!data.m_busy.empty()) return finish(kExitProfileBusy, service);
+    if (!told) return finish(kExitNotNotified, service);
+    return finish(kExitOk, service);
 }

@@ -1,4 +1,4 @@
-#include "tools/pprtool/message_lines.h"
+#include "tools/pprtool/messages_and_log.h"
 
 #include <utility>
 
