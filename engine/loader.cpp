@@ -68,16 +68,12 @@ ProfileLoad LockedFor(const CString& path, ProcessLock& lock) {
 // known to be a regular file and its lock is held; the lock then stays with
 // `lock`. An earlier update that was killed may have left temporary files
 // beside it, which only the lock holder may remove.
-ProfileLoad LoadNamedProfile(const CString& path, ProcessLock& lock, ProfileHeader& received) {
-    switch (ProbeFile(path)) {
-        case FileState::Regular: break;
-        case FileState::Missing: return ProfileLoad::Missing;
-        case FileState::NotRegular: return ProfileLoad::NotRegularFile;
-        case FileState::NoAccess: return ProfileLoad::NoAccess;
-    }
+ProfileLoad LoadNamedProfile(const CString& path, ProcessLock& lock, ProfileHeader& received, bool keepLeftovers) {
+    const ProfileLoad state = ProfileLoadOf(ProbeFile(path));
+    if (state != ProfileLoad::Loaded) return state;
     const ProfileLoad locked = LockedFor(path, lock);
     if (locked != ProfileLoad::Loaded) return locked;
-    FileReplacement::RemoveLeftovers(path);
+    if (!keepLeftovers) FileReplacement::RemoveLeftovers(path);
     return Tovrel().GetPrinterProfileFromPath(path, &received) ? ProfileLoad::Loaded : ProfileLoad::NotAProfile;
 }
 
@@ -127,14 +123,15 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
         auto lock = std::make_unique<ProcessLock>();
         int delivered = 0;
         if (silent) {
-            m_profileLoad = LoadNamedProfile(name, *lock, received);
+            m_profileLoad = LoadNamedProfile(name, *lock, received, m_bKeepLeftovers);
             delivered = m_profileLoad == ProfileLoad::Loaded;
         } else if (IsPrinterInstalled(name)) {
             const std::u16string path = CopyPoolProfilePath(name.Str());
             const ProfileLoad locked = LockedFor(CString(path), *lock);
-            if (locked == ProfileLoad::Loaded)
+            if (locked == ProfileLoad::Loaded) {
+                if (!m_bKeepLeftovers) FileReplacement::RemoveLeftovers(path.c_str());
                 delivered = Tovrel().GetPrinterProfile(name, &received);
-            else
+            } else
                 ReportProfileLeftOut(name, path, locked);
         }
         if (!delivered) continue;

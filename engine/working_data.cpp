@@ -26,6 +26,16 @@ const char* DescribeProfileLoad(ProfileLoad load) {
     return "?";
 }
 
+ProfileLoad ProfileLoadOf(FileState state) {
+    switch (state) {
+        case FileState::Regular: return ProfileLoad::Loaded;
+        case FileState::Missing: return ProfileLoad::Missing;
+        case FileState::NotRegular: return ProfileLoad::NotRegularFile;
+        case FileState::NoAccess: return ProfileLoad::NoAccess;
+    }
+    return ProfileLoad::NoAccess;
+}
+
 void WorkingData::FreeScriptTables(ScriptRecord* record) {
     for (Table table : kTablesInFileOrder) {
         std::free(ScriptRows(*record, table));

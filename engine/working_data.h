@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/afx.h"
+#include "platform/files.h"
 #include "platform/process_lock.h"
 #include "profile/records.h"
 #include "profile/script_parser.h"
@@ -35,6 +36,10 @@ CString PathBaseName(const CString& path);
 // Returns a few English words on why a profile was not loaded.
 const char* DescribeProfileLoad(ProfileLoad load);
 
+// Returns what stands at a profile's path means for loading it: Loaded for a
+// regular file that can be read (which the library may still refuse).
+ProfileLoad ProfileLoadOf(FileState state);
+
 class WorkingData : public ScriptParser {
 public:
     WorkingData() = default;
@@ -53,9 +58,10 @@ public:
     // until the merge has written it or ReleaseWorkingData; a profile whose
     // lock another holds is not loaded (the dialog leaves its printer out and
     // says so on the caller's standard error and in the print system's log).
+    // Once it holds a profile's lock it removes the temporary files that
+    // killed updates of that profile left (unless m_bKeepLeftovers).
     // With a `profilePath` (silent mode) it refuses anything but a regular
-    // file without blocking, removes temporary files an interrupted update of
-    // it left, and records in m_profileLoad why the profile was not loaded;
+    // file without blocking, and records in m_profileLoad why the profile was not loaded;
     // that is no failure of the load.
     int LoadScriptsAndProfiles(CString scriptPath, CString profilePath);
 
@@ -108,6 +114,7 @@ public:
     ProfileSlot* m_pProfiles = nullptr;
     ScriptRecord* m_pScripts = nullptr;
     int32_t m_bWarnNoPrinter = 1;                     // cleared by the command-line word no_warn
+    bool m_bKeepLeftovers = false;                    // a dry run: killed updates' temporary files stay
     int32_t m_nFailedWrites = 0;                      // profiles the last update could not write
     ProfileLoad m_profileLoad = ProfileLoad::Loaded;  // silent mode: what became of the named profile
     // The lock of each loaded profile, by slot; released once it is written.

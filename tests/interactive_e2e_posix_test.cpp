@@ -117,6 +117,18 @@ protected:
         return std::string(bytes.begin(), bytes.end()).find(wanted) != std::string::npos;
     }
 
+    void CutLastByte(const std::string& name) {
+        std::vector<uint8_t> bytes = ReadFileBytes(folder / ("printsys/copypool/" + name));
+        bytes.pop_back();
+        ASSERT_TRUE(WriteFileBytes(folder / ("printsys/copypool/" + name), bytes));
+    }
+
+    static int Count(const std::string& text, const std::string& part) {
+        int n = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+        return n;
+    }
+
     bool Changed(const std::string& name) {
         return ReadFileBytes(folder / ("printsys/copypool/" + name)) != before[name];
     }
@@ -239,6 +251,15 @@ TEST_F(InteractiveModeTest, UpdateDoesWhatExecuteDoesAndASecondRunTouchesNothing
     EXPECT_NE(output.find("\"serviceNotified\": false,\n  \"changed\": false"), std::string::npos) << output;
     EXPECT_EQ(Snapshot(), updated);  // bytes and times of change
 
+    // A colour file whose bytes changed but not its size is copied again.
+    ASSERT_TRUE(WriteFileText(folder / "app/prof/a.icm", "A.icm"));
+    ASSERT_EQ(Update(""), 0) << output;
+    EXPECT_NE(output.find("app/prof/a.icm -> " + (folder / "printsys/copypool/colprof/a.icm") + ": copied"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(ReadFileText(folder / "printsys/copypool/colprof/a.icm"), "A.icm");
+    ASSERT_TRUE(WriteFileText(folder / "app/prof/a.icm", "a.icm"));
+
     // The same print system as it was, updated by the dialog instead.
     for (const auto& [name, bytes] : before) ASSERT_TRUE(WriteFileBytes(folder / ("printsys/copypool/" + name), bytes));
     for (const char* sub : {"printsys/copypool/colprof", "windows/system32/color"})
@@ -289,6 +310,15 @@ TEST_F(InteractiveModeTest, UpdateEndsAsTheDialogWouldAndChangesNothingItShouldN
          "app/prof/b.CAL -> " + (folder / "windows/system32/color/b.CAL") + ": not copied"},
         {"no printer installed", [&] { ASSERT_TRUE(WriteFileText(folder / "printsys/devices.txt", "")); }, "", 7, false,
          false, "PrinterA.ppr): not installed"},
+        // A profile the library cannot read fails the run once the others are done.
+        {"a profile cut by one byte", [&] { CutLastByte("PrinterA.ppr"); }, "", 9, false, true,
+         "PrinterA.ppr): profile not loaded (" + profileA + " is "},
+        {"every profile cut by one byte",
+         [&] {
+             CutLastByte("PrinterA.ppr");
+             CutLastByte("PrinterB.ppr");
+         },
+         "", 9, false, false, "PrinterB.ppr): profile not loaded ("},
         {"backup folder in the way", [&] { ASSERT_TRUE(WriteFileText(folder / "backups", "")); }, "--backup backups",
          11, false, false, "backup refused, nothing done"},
     };
@@ -299,8 +329,13 @@ TEST_F(InteractiveModeTest, UpdateEndsAsTheDialogWouldAndChangesNothingItShouldN
         const auto prepared = Snapshot();
         EXPECT_EQ(Update(c.args), c.status) << output;
         EXPECT_NE(output.find(c.says), std::string::npos) << output;
-        EXPECT_EQ(Changed("PrinterA.ppr"), c.changesA);
-        EXPECT_EQ(Changed("PrinterB.ppr"), c.changesB);
+        // Changed by the update, from what the preparation left.
+        auto changed = [&](const std::string& name) {
+            const std::string path = folder / ("printsys/copypool/" + name);
+            return ReadFileBytes(path) != prepared.at(path).first;
+        };
+        EXPECT_EQ(changed("PrinterA.ppr"), c.changesA);
+        EXPECT_EQ(changed("PrinterB.ppr"), c.changesB);
         if (!c.changesA && !c.changesB) EXPECT_EQ(Snapshot(), prepared);
         // Each profile replaced has its backup, the bytes it had.
         for (const auto& [name, bytes] : before) {
@@ -322,6 +357,148 @@ TEST_F(InteractiveModeTest, UpdateEndsAsTheDialogWouldAndChangesNothingItShouldN
         fs::remove_all(folder.Path() / "backups");
         for (const char* sub : {"printsys/copypool/colprof", "windows/system32/color"})
             for (const auto& entry : fs::directory_iterator(folder.Path() / sub)) fs::remove(entry.path());
+    }
+}
+
+// A run that changed the print system but could not tell the service leaves
+// the reload to the next run of the kit, which tells it even with nothing
+// else left to do; a check says it is pending and changes nothing.
+TEST_F(InteractiveModeTest, AReloadAnUpdateCouldNotAskForIsAskedForByTheNextRun) {
+    const std::string mark = folder / "app/quillon-reload.pending";
+    auto reloads = [&] { return Count(ReadFileText(folder / "varnell.log"), "control 128"); };
+    ASSERT_EQ(Update("--json"), 5) << output;
+    EXPECT_TRUE(fs::exists(mark));
+
+    const auto pending = Snapshot();
+    ASSERT_EQ(Update("--check --json"), 0) << output;
+    for (const char* says : {"\"reloadPending\": true", "\"serviceNotified\": false", "\"changed\": true"})
+        EXPECT_NE(output.find(says), std::string::npos) << says << "\n" << output;
+    EXPECT_EQ(Snapshot(), pending);
+    EXPECT_TRUE(fs::exists(mark));
+
+    VarnellDaemon service;
+    ASSERT_TRUE(service.Start());
+    ASSERT_EQ(Update(""), 0) << output;
+    EXPECT_NE(output.find("print service: told to reload (an earlier run left it pending)"), std::string::npos)
+        << output;
+    EXPECT_EQ(reloads(), 1);
+    EXPECT_FALSE(fs::exists(mark));
+    ASSERT_EQ(Update("--json"), 0) << output;
+    EXPECT_NE(output.find("\"reloadPending\": false,\n  \"serviceNotified\": false,\n  \"changed\": false"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(reloads(), 1);
+    EXPECT_TRUE(service.Stop(SIGTERM));
+}
+
+// rollback puts back a whole kit, however many runs it took, tells the
+// service once, never destroys a later change unless forced, and a second
+// rollback finds nothing to do.
+TEST_F(InteractiveModeTest, RollbackPutsBackEveryRunOfTheKitButNoLaterChange) {
+    auto pprtool = [&](const std::string& args) {
+        return Capture(Environment() + "'" QUILLON_BIN_DIR "/pprtool' " + args);
+    };
+    auto reloads = [&] { return Count(ReadFileText(folder / "varnell.log"), "control 128"); };
+    const std::string profileA = folder / "printsys/copypool/PrinterA.ppr";
+    VarnellDaemon service;
+    ASSERT_TRUE(service.Start());
+    {
+        ProcessLock held;  // PrinterA busy in the first run
+        ASSERT_EQ(LockProfile(Utf8ToUtf16(profileA).c_str(), held), ProcessLock::Outcome::Acquired);
+        ASSERT_EQ(Update("--backup backups"), 10) << output;
+    }
+    ASSERT_EQ(Update("--backup backups"), 0) << output;
+    ASSERT_TRUE(Changed("PrinterA.ppr") && Changed("PrinterB.ppr"));
+
+    // Step by step: what each rollback ends with, says, and leaves.
+    struct Step {
+        const char* name;
+        std::function<void()> prepare;
+        std::string args;
+        int status;
+        bool aIsOriginal, bIsOriginal;
+        int reloads;  // told to the service by this step
+        const char* says;
+    };
+    fs::create_directories(folder.Path() / "later");
+    ASSERT_TRUE(WriteFileText(folder / "later/PrinterA.SCR", kScriptB));
+    ProcessLock heldB;
+    const Step steps[] = {
+        {"a profile changed since the update is left as it is, a busy one for later",
+         [&] {
+             ASSERT_EQ(pprtool("apply later/PrinterA.SCR " + profileA), 0) << output;
+             ASSERT_EQ(LockProfile(Utf8ToUtf16(folder / "printsys/copypool/PrinterB.ppr").c_str(), heldB),
+                       ProcessLock::Outcome::Acquired);
+         },
+         "rollback backups", 12, false, false, 0, "PrinterA.ppr): changed since the update"},
+        {"unless forced", [] {}, "rollback backups --force", 0, true, true, 1, "PrinterA.ppr): rolled back (forced)"},
+        {"a second rollback finds nothing to do", [] {}, "rollback backups --json", 0, true, true, 0,
+         "\"serviceNotified\": false,\n  \"changed\": false"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.prepare();
+        const auto prepared = Snapshot();
+        const int told = reloads();
+        EXPECT_EQ(pprtool(step.args), step.status) << output;
+        EXPECT_NE(output.find(step.says), std::string::npos) << output;
+        EXPECT_EQ(!Changed("PrinterA.ppr"), step.aIsOriginal);
+        EXPECT_EQ(!Changed("PrinterB.ppr"), step.bIsOriginal);
+        EXPECT_EQ(reloads() - told, step.reloads);
+        if (step.reloads == 0) EXPECT_EQ(Snapshot(), prepared);
+        heldB.Release();
+    }
+
+    // The same kit again adds to the journal; a rollback the service cannot
+    // hear is heard by the next one.
+    ASSERT_EQ(Update("--backup backups"), 0) << output;
+    EXPECT_NE(output.find("print service: told to reload"), std::string::npos);
+    EXPECT_TRUE(service.Stop(SIGTERM));
+    EXPECT_EQ(pprtool("rollback backups"), 5) << output;
+    EXPECT_FALSE(Changed("PrinterA.ppr") || Changed("PrinterB.ppr"));
+    ASSERT_TRUE(service.Start());
+    const int told = reloads();
+    EXPECT_EQ(pprtool("rollback backups"), 0) << output;
+    EXPECT_NE(output.find("told to reload (an earlier rollback left it pending)"), std::string::npos) << output;
+    EXPECT_EQ(reloads() - told, 1);
+    EXPECT_FALSE(fs::exists(folder.Path() / "backups/update-journal-2.json"));
+
+    // Another kit starts the next journal; the first stays.
+    ASSERT_TRUE(WriteFileText(folder / "app/prof/PrinterB.SCR", kScriptA));
+    ASSERT_EQ(Update("--backup backups --json"), 0) << output;
+    EXPECT_TRUE(fs::exists(folder.Path() / "backups/update-journal-1.json"));
+    EXPECT_NE(output.find("\"journal\": \"backups/update-journal-2.json\""), std::string::npos) << output;
+    EXPECT_TRUE(service.Stop(SIGTERM));
+}
+
+// Every writer of a profile removes, once it holds the profile's lock, the
+// temporary files that killed updates of it left; a check leaves them.
+TEST_F(InteractiveModeTest, EveryWriterRemovesTheLeftoversOfKilledUpdates) {
+    const std::string pool = folder / "printsys/copypool";
+    ASSERT_TRUE(WriteFileBytes(folder / "PrinterA.backup.ppr", before["PrinterA.ppr"]));
+    const struct {
+        const char* writer;
+        std::string command;
+        bool removes;
+    } writers[] = {
+        {"dialog", "printf '\\n' | " + Environment() + "'" + folder.Path().string() + "/app/quillon'", true},
+        {"update", Environment() + "'" QUILLON_BIN_DIR "/pprtool' update app", true},
+        {"update --check", Environment() + "'" QUILLON_BIN_DIR "/pprtool' update app --check", false},
+        {"apply", Environment() + "'" QUILLON_BIN_DIR "/pprtool' apply app/prof/PrinterA.SCR " + pool + "/PrinterA.ppr",
+         true},
+        {"restore",
+         Environment() + "'" QUILLON_BIN_DIR "/pprtool' restore PrinterA.backup.ppr " + pool + "/PrinterA.ppr", true},
+        {"silent mode", Environment() + "'" QUILLON_BIN_DIR "/quillon' app/prof/PrinterA.SCR " + pool + "/PrinterA.ppr",
+         true},
+    };
+    for (const auto& w : writers) {
+        SCOPED_TRACE(w.writer);
+        const std::string leftover = pool + "/PrinterA.ppr.~quillon.k1LL3d";
+        ASSERT_TRUE(WriteFileText(leftover, "half a profile"));
+        Capture(w.command);
+        EXPECT_EQ(!fs::exists(leftover), w.removes) << output;
+        fs::remove(leftover);
+        ASSERT_TRUE(WriteFileBytes(pool + "/PrinterA.ppr", before["PrinterA.ppr"]));
     }
 }
 

@@ -9,7 +9,7 @@ folder=${1:?usage: check_imports.sh FOLDER}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 
 # Lower case. The system DLLs a Win32 program of ours may link against.
-allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll tovrel.dll "
+allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll bcrypt.dll comctl32.dll msvcrt.dll tovrel.dll "
 
 status=0
 count=0

@@ -13,7 +13,7 @@ root=$(pwd)
 if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get -o DPkg::Lock::Timeout=600 update -qq
-    apt-get -o DPkg::Lock::Timeout=600 install -y -qq cmake make g++ nlohmann-json3-dev libcli11-dev >/dev/null
+    apt-get -o DPkg::Lock::Timeout=600 install -y -qq cmake make g++ nlohmann-json3-dev libcli11-dev libssl-dev >/dev/null
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BUILD_TESTS=OFF >/dev/null

@@ -31,7 +31,7 @@ if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
     dpkg --add-architecture i386
     apt update -qq
     apt install -y -qq cmake make g++ clang clang-format libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev time g++-mingw-w64-i686 g++-mingw-w64-x86-64 python3 \
-        nlohmann-json3-dev libcli11-dev ansible wine wine32:i386 wine64 xvfb fonts-noto-cjk locales imagemagick >/dev/null || exit 1
+        nlohmann-json3-dev libcli11-dev libssl-dev ansible wine wine32:i386 wine64 xvfb fonts-noto-cjk locales imagemagick >/dev/null || exit 1
     # wine takes the Japanese code page (932) from a ja_JP locale.
     locale -a | grep -qi '^ja_JP.utf-\?8$' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

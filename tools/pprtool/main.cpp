@@ -22,6 +22,7 @@
 #include "tools/pprtool/profile_fields.h"
 #include "tools/pprtool/profile_json.h"
 #include "tools/pprtool/restore.h"
+#include "tools/pprtool/rollback.h"
 #include "tools/pprtool/update.h"
 
 namespace {
@@ -106,8 +107,9 @@ int main(int argc, char** argv) {
     SetJapaneseLocale();
     SetResources(&ProgramResources());  // the program's own messages, for plan and apply
     CLI::App app{
-        "pprtool: checks quillon's update scripts, previews and applies an update, runs a whole update kit, restores a "
-        "backup, and "
+        "pprtool: checks quillon's update scripts, previews and applies an update, runs a whole update kit and rolls "
+        "it "
+        "back, restores a backup, and "
         "dumps, builds and compares printer profiles (.ppr).\n"
         "Paths may contain blanks. Wrong usage exits 64. On Windows, text to a console is written as its "
         "characters (UTF-16); redirected to a file or a pipe, output is UTF-8, JSON included."};
@@ -197,23 +199,46 @@ int main(int argc, char** argv) {
         "Execute copies them, and the print service is told to reload. What is already as the update would "
         "leave it is left alone: a profile the update would not change is not written (no backup, no line in "
         "the log), a colour file already equal is not copied, and the service is told only when something was "
-        "written or copied. Prints each printer's outcome with its changes as diff prints them, the colour "
-        "files and the service.\nExit: 0 done (also when nothing needed changing); 1 no script in KIT/prof, or "
-        "a script that cannot be read or parsed (nothing done); 2 a profile or a colour file could not be "
-        "written; 3 out of memory; 5 the print service could not be told; 7 no script's printer is installed "
-        "(nothing done); 10 another update held a profile (the others were done); 11 the backup folder is in "
-        "the way, or a profile's backup could not be written (that profile is left as it was). Where several "
-        "apply: the first of 3, 2, 11, 10, 5.");
+        "written or copied, or when an earlier run of the kit changed something and could not tell it (the mark "
+        "KIT/quillon-reload.pending, made before a run changes anything and removed once the service is told). "
+        "Prints each printer's outcome with its changes as diff prints them, the colour files and the service.\n"
+        "Exit: 0 done (also when nothing needed changing); 1 no script in KIT/prof, or a script that cannot be "
+        "read or parsed (nothing done); 2 a profile or a colour file could not be written; 3 out of memory; 5 "
+        "the print service could not be told; 7 no script's printer is installed (nothing done); 9 the profile "
+        "of an installed printer could not be loaded (the others were done); 10 another update held a profile "
+        "(the others were done), or the backup folder's journal; 11 the backup folder is in the way, or a "
+        "profile's backup or the journal could not be written (that profile is left as it was). Where several "
+        "apply: the first of 3, 2, 9, 11, 10, 5.");
     update->add_option("KIT", kitOptions.kit, "the update kit: the folder that holds prof")->required();
     update->add_flag("--check", kitOptions.check,
                      "change nothing (no profile, colour file, backup, log line or service call); report what "
                      "would change");
     update->add_option("--backup", kitOptions.backupFolder,
                        "copy each profile about to be replaced to DIR/<name>.<UTC time stamp>.ppr first (DIR is "
-                       "made when missing)");
+                       "made when missing), and note it in DIR's journal for rollback: runs of the same kit (the "
+                       "same files in prof) add to one journal, another kit starts the next");
     update->add_flag("--json", kitOptions.json,
                      "a JSON report: per printer (printer, profile, outcome, changed, backup, changes, diff), the "
-                     "colour files (copied or already equal), serviceNotified, changed, status");
+                     "colour files (copied or already equal), reloadPending (an earlier run left the reload "
+                     "pending), serviceNotified, changed, journal, status");
+
+    RollbackOptions rollbackOptions;
+    CLI::App* rollback = app.add_subcommand(
+        "rollback",
+        "Undo the latest kit that update --backup DIR ran: every profile its runs changed, as DIR's journal "
+        "records them, gets back its bytes from before the kit's first run that changed it, under the "
+        "profile's lock and through the same one-step replacement as restore. A profile that no longer holds "
+        "what the update wrote changed since and is left as it is, unless --force. The print service is told "
+        "to reload once when anything was put back. Colour files stay as they are. A second rollback finds "
+        "nothing to do.\nExit: 0 done (also when nothing was left to do, or DIR holds no journal); 2 a profile "
+        "could not be put back (missing, its backup unreadable, not written), or the journal cannot be read or "
+        "written; 12 a profile changed since the update, left as it is; 10 another update held a profile or the "
+        "journal; 5 the print service could not be told. Where several apply: the first of 2, 12, 10, 5.");
+    rollback->add_option("BACKUPDIR", rollbackOptions.backupFolder, "the folder given to update --backup")->required();
+    rollback->add_flag("--force", rollbackOptions.force, "put back also the profiles that changed since the update");
+    rollback->add_flag("--json", rollbackOptions.json,
+                       "a JSON report: the journal, per profile (printer, profile, backup, outcome, changes, diff), "
+                       "serviceNotified, changed, status");
 
     // The parser's help and usage errors (which may quote a path) reach the
     // console the way every other line does.
@@ -246,5 +271,6 @@ int main(int argc, char** argv) {
     if (apply->parsed()) return Flushed(ApplyUpdate(applyOptions));
     if (restore->parsed()) return Flushed(RestoreProfile(restoreOptions));
     if (update->parsed()) return Flushed(UpdateKit(kitOptions));
+    if (rollback->parsed()) return Flushed(RollbackKit(rollbackOptions));
     return kExitUsage;
 }

@@ -19,19 +19,52 @@ namespace {
 // end for a file they cannot read or write: nothing was changed.
 constexpr int kExitNotRestored = 2;
 
-// Why a profile that is not a regular file cannot be restored over, in the
-// loader's words.
-const char* WhyNotReplaceable(FileState state) {
-    switch (state) {
-        case FileState::Regular: return nullptr;
-        case FileState::Missing: return DescribeProfileLoad(ProfileLoad::Missing);
-        case FileState::NotRegular: return DescribeProfileLoad(ProfileLoad::NotRegularFile);
-        case FileState::NoAccess: return DescribeProfileLoad(ProfileLoad::NoAccess);
-    }
-    return nullptr;
+}  // namespace
+
+bool ProfilePutBack::Fail(const char* outcome, int status, std::string error) {
+    m_outcome = outcome;
+    m_status = status;
+    m_error = std::move(error);
+    return false;
 }
 
-}  // namespace
+bool ProfilePutBack::Prepare(const std::string& backup, const std::string& profile) {
+    m_profile = profile;
+    std::string error;
+    if (!ReadProfile(backup, m_restored, error)) return Fail("backup unreadable", kExitNotRestored, error);
+    if (!ReadWholeFile(backup, m_bytes))
+        return Fail("backup unreadable", kExitNotRestored, backup + ": cannot read the file");
+
+    const std::u16string path = Utf8ToUtf16(profile);
+    if (const ProfileLoad state = ProfileLoadOf(ProbeFile(path.c_str())); state != ProfileLoad::Loaded)
+        return Fail("write failed", kExitNotRestored, profile + ": " + DescribeProfileLoad(state));
+
+    const ProcessLock::Outcome locked = LockProfile(path.c_str(), m_lock);
+    if (locked != ProcessLock::Outcome::Acquired) {
+        const ProfileLoad why = locked == ProcessLock::Outcome::Busy ? ProfileLoad::Busy : ProfileLoad::LockFailed;
+        return Fail("profile busy", kExitProfileBusy, profile + ": " + DescribeProfileLoad(why));
+    }
+    FileReplacement::RemoveLeftovers(path.c_str());
+
+    // The profile as the lock holder sees it: what the backup replaces.
+    m_readable = ReadProfile(profile, m_before, m_beforeError);
+    if (!ReadWholeFile(profile, m_current)) m_current.clear();
+    return true;
+}
+
+ProfileChanges ProfilePutBack::Changes() const {
+    return m_readable ? CompareProfiles(m_before, m_restored) : ProfileChanges{};
+}
+
+bool ProfilePutBack::Commit() {
+    if (Same()) return true;
+    FileReplacement replacement;
+    if (!replacement.Open(Utf8ToUtf16(m_profile).c_str()) || !replacement.Write(m_bytes.data(), m_bytes.size()) ||
+        !replacement.Commit())
+        return Fail("write failed", kExitNotRestored, m_profile + ": cannot write the file");
+    m_current = m_bytes;
+    return true;
+}
 
 int RestoreProfile(const RestoreOptions& options) {
     nlohmann::ordered_json report = {{"profile", options.profile}, {"backup", options.backup}, {"outcome", nullptr}};
@@ -41,57 +74,25 @@ int RestoreProfile(const RestoreOptions& options) {
         if (options.json) Print("%s\n", report.dump(2).c_str());
         return status;
     };
-    auto fail = [&](const char* outcome, int status, const std::string& error, const char* consequence) {
-        PrintError("pprtool: %s; %s\n", error.c_str(), consequence);
-        report["error"] = error;
-        return finish(outcome, status);
+    auto fail = [&](const ProfilePutBack& putBack, const char* consequence) {
+        PrintError("pprtool: %s; %s\n", putBack.Error().c_str(), consequence);
+        report["error"] = putBack.Error();
+        return finish(putBack.Outcome(), putBack.Status());
     };
 
-    // Read as an update would read it: what the library refuses is never put in place.
-    ProfileData restored;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!ReadProfile(options.backup, restored, error))
-        return fail("backup unreadable", kExitNotRestored, error, "nothing restored");
-    if (!ReadWholeFile(options.backup, bytes))
-        return fail("backup unreadable", kExitNotRestored, options.backup + ": cannot read the file",
-                    "nothing restored");
+    ProfilePutBack putBack;
+    if (!putBack.Prepare(options.backup, options.profile))
+        return fail(putBack, putBack.Status() == kExitProfileBusy ? "nothing done" : "nothing restored");
+    const bool same = putBack.Same();
+    const ProfileChanges changes = putBack.Changes();
+    if (!putBack.Commit()) return fail(putBack, "it is left as it was");
 
-    // Only a profile that is there is restored over: it keeps its owner,
-    // group and mode, which a file made afresh would not have.
-    const std::u16string path = Utf8ToUtf16(options.profile);
-    if (const char* why = WhyNotReplaceable(ProbeFile(path.c_str())))
-        return fail("write failed", kExitNotRestored, options.profile + ": " + why, "nothing restored");
-
-    ProcessLock lock;
-    const ProcessLock::Outcome locked = LockProfile(path.c_str(), lock);
-    if (locked != ProcessLock::Outcome::Acquired) {
-        const ProfileLoad why = locked == ProcessLock::Outcome::Busy ? ProfileLoad::Busy : ProfileLoad::LockFailed;
-        return fail("profile busy", kExitProfileBusy, options.profile + ": " + DescribeProfileLoad(why),
-                    "nothing done");
-    }
-    FileReplacement::RemoveLeftovers(path.c_str());
-
-    // The profile as the lock holder sees it: what the backup replaces.
-    std::vector<uint8_t> current;
-    ProfileData before;
-    std::string beforeError;
-    const bool readable = ReadProfile(options.profile, before, beforeError);
-    const bool same = ReadWholeFile(options.profile, current) && current == bytes;
-    const ProfileChanges changes = readable ? CompareProfiles(before, restored) : ProfileChanges{};
-
-    if (!same) {
-        FileReplacement replacement;
-        if (!replacement.Open(path.c_str()) || !replacement.Write(bytes.data(), bytes.size()) || !replacement.Commit())
-            return fail("write failed", kExitNotRestored, options.profile + ": cannot write the file",
-                        "it is left as it was");
-    }
-    report["changes"] = readable ? ChangesToJson(changes) : nlohmann::ordered_json(nullptr);
+    report["changes"] = putBack.Readable() ? ChangesToJson(changes) : nlohmann::ordered_json(nullptr);
     if (!options.json) {
-        if (readable)
-            PrintChanges(changes, before, restored);
+        if (putBack.Readable())
+            PrintChanges(changes, putBack.Before(), putBack.Restored());
         else
-            Print("%s; its rows cannot be compared\n", beforeError.c_str());
+            Print("%s; its rows cannot be compared\n", putBack.UnreadableReason().c_str());
         if (same)
             Print("%s already holds %s byte for byte; nothing written\n", options.profile.c_str(),
                   options.backup.c_str());

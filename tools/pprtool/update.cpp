@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -14,15 +15,18 @@
 #include "engine/profile_lock.h"
 #include "engine/profile_writer.h"
 #include "engine/working_data.h"
+#include "platform/digest.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "profile/tables.h"
 #include "res/resource.h"
 #include "tools/pprtool/backup.h"
 #include "tools/pprtool/messages_and_log.h"
+#include "tools/pprtool/pending_reload.h"
 #include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_data.h"
 #include "tools/pprtool/profile_diff.h"
+#include "tools/pprtool/update_journal.h"
 
 namespace {
 
@@ -56,6 +60,25 @@ bool FileHoldsProfile(const std::vector<uint8_t>& file, const ProfileHeader& hea
     return whole && offset == file.size();
 }
 
+// The bytes of the profile file the profile in memory makes.
+std::vector<uint8_t> ProfileImage(const ProfileHeader& header) {
+    std::vector<uint8_t> image;
+    ForEachProfilePart(header, [&](const void* part, std::size_t size) {
+        image.insert(image.end(), static_cast<const uint8_t*>(part), static_cast<const uint8_t*>(part) + size);
+        return true;
+    });
+    return image;
+}
+
+// Why the library gave no profile of an installed printer, in the loader's words.
+std::string WhyNotLoaded(const std::string& profile) {
+    const ProfileLoad state = ProfileLoadOf(ProbeFile(Utf8ToUtf16(profile).c_str()));
+    if (state != ProfileLoad::Loaded) return DescribeProfileLoad(state);
+    std::string reason;
+    ProfileData ignored;
+    return ReadProfile(profile, ignored, reason) ? DescribeProfileLoad(ProfileLoad::NotAProfile) : reason;
+}
+
 bool SameFileBytes(const std::u16string& a, const std::u16string& b) {
     std::vector<uint8_t> first, second;
     return ReadWholeFile(Utf16ToUtf8(a), first) && ReadWholeFile(Utf16ToUtf8(b), second) && first == second;
@@ -66,6 +89,16 @@ bool SameFileBytes(const std::u16string& a, const std::u16string& b) {
 class KitUpdate : public WorkingData {
 public:
     explicit KitUpdate(const KitUpdateOptions& options) : m_options(options) {}
+
+    // Before the first change of a run: the reload it will owe the print
+    // service is marked, so that a run that ends before telling the service
+    // leaves it to the next.
+    void BeforeChange() {
+        if (m_markedReload) return;
+        m_markedReload = true;
+        if (!MarkReloadPending(m_options.kit))
+            PrintError("pprtool: %s: cannot mark the print service's reload as pending\n", m_options.kit.c_str());
+    }
 
     int WriteMergedProfile(const ScriptRecord& script, const ProfileHeader& header, int silent) override {
         PrinterReport& report = ReportOf(FieldText(script.printerName));
@@ -100,6 +133,25 @@ public:
             ++m_refusedBackups;
             return 0;
         }
+        // The journal names the profile before it is written, so that a run
+        // killed halfway leaves nothing that rollback cannot find.
+        if (m_journal != nullptr) {
+            const std::vector<JournalEntry> recorded = m_journal->Entries();
+            const std::vector<uint8_t> image = ProfileImage(header);
+            m_journal->RecordWrite(Utf16ToUtf8(report.printer), report.profile, report.backup,
+                                   Sha256Hex(image.data(), image.size()));
+            if (!m_journal->Save(report.error)) {
+                m_journal->Entries() = recorded;
+                PrintError("pprtool: %s: the profile is left as it is: %s\n", report.profile.c_str(),
+                           report.error.c_str());
+                report.outcome = "backup failed";
+                report.changed = false;
+                if (RemoveBackup(report.backup)) report.backup.clear();
+                ++m_refusedBackups;
+                return 0;
+            }
+        }
+        BeforeChange();
         if (WorkingData::WriteMergedProfile(script, header, silent)) {
             report.outcome = "updated";
             return 1;
@@ -130,13 +182,20 @@ public:
                 report.outcome = "profile busy";
             } else if (IsPrinterInstalled(CString(report.printer))) {
                 report.outcome = "profile not loaded";
-                PrintError("pprtool: %s: the print system's library cannot read it as a profile; not updated\n",
-                           report.profile.c_str());
+                report.error = WhyNotLoaded(report.profile);
+                PrintError("pprtool: %s: %s; not updated\n", report.profile.c_str(), report.error.c_str());
             } else {
                 report.outcome = "not installed";
             }
             m_printers.push_back(std::move(report));
         }
+    }
+
+    // The printers whose report has this outcome.
+    int Count(const char* outcome) const {
+        return static_cast<int>(std::count_if(m_printers.begin(), m_printers.end(), [outcome](const PrinterReport& p) {
+            return std::strcmp(p.outcome, outcome) == 0;
+        }));
     }
 
     // After a merge that stopped for lack of memory, the profiles it did not
@@ -164,6 +223,8 @@ public:
     }
 
     const KitUpdateOptions& m_options;
+    UpdateJournal* m_journal = nullptr;  // with --backup: where each profile written is noted
+    bool m_markedReload = false;
     std::vector<PrinterReport> m_printers;
     std::set<std::u16string> m_busy;
     std::set<std::u16string> m_reached;  // profiles the merge handed over for writing
@@ -171,8 +232,9 @@ public:
 };
 
 // Copies the kit's colour files that differ from their destination (with
-// --check, only finds them).
-std::vector<ColorFileReport> UpdateColorFiles(const CString& kitDir, bool check) {
+// --check, only finds them); `beforeCopy` runs before the first copy.
+std::vector<ColorFileReport> UpdateColorFiles(const CString& kitDir, bool check,
+                                              const std::function<void()>& beforeCopy) {
     std::vector<ColorFileReport> reports;
     for (const char16_t* extension : kColorFileExtensions) {
         std::vector<ColorFileCopy> copies;
@@ -182,6 +244,7 @@ std::vector<ColorFileReport> UpdateColorFiles(const CString& kitDir, bool check)
             report.file = Utf16ToUtf8(copy.source);
             report.destination = Utf16ToUtf8(copy.destination);
             if (!SameFileBytes(copy.source, copy.destination)) {
+                if (!check) beforeCopy();
                 report.copied = check || CopyColorFile(copy);
                 report.failed = !report.copied;
                 if (report.failed)
@@ -204,6 +267,7 @@ void PrintReport(const KitUpdate& data, const std::vector<ColorFileReport>& colo
                  const char* service) {
     for (const PrinterReport& report : data.m_printers) {
         Print("%s (%s): %s", Utf16ToUtf8(report.printer).c_str(), report.profile.c_str(), report.outcome);
+        if (!report.error.empty()) Print(" (%s)", report.error.c_str());
         if (!report.backup.empty()) Print(". Backup: %s", report.backup.c_str());
         Print("\n%s", report.changed ? report.diff.c_str() : "");
     }
@@ -220,7 +284,10 @@ void PrintReport(const KitUpdate& data, const std::vector<ColorFileReport>& colo
 int UpdateKit(const KitUpdateOptions& options) {
     nlohmann::ordered_json report = {{"kit", options.kit}, {"check", options.check}};
     KitUpdate data(options);
+    UpdateJournal journal;
     std::vector<ColorFileReport> colorFiles;
+    // A reload an earlier run of the kit owes the service is owed by this one.
+    const bool reloadPending = ReloadPending(options.kit);
     bool serviceNotified = false;
     auto finish = [&](int status, const char* service) {
         nlohmann::ordered_json printers = nlohmann::ordered_json::array();
@@ -241,8 +308,13 @@ int UpdateKit(const KitUpdateOptions& options) {
             files.push_back({{"file", f.file}, {"destination", f.destination}, {"copied", f.copied}});
         report["printers"] = printers;
         report["colorFiles"] = files;
+        report["reloadPending"] = reloadPending;
         report["serviceNotified"] = serviceNotified;
-        report["changed"] = AnythingChanged(data.m_printers, colorFiles);
+        // Telling the service what an earlier run changed changes the print system too.
+        report["changed"] = AnythingChanged(data.m_printers, colorFiles) ||
+                            (reloadPending && (serviceNotified || (options.check && status == kExitOk)));
+        const bool journalWritten = data.m_journal != nullptr && !journal.Entries().empty();
+        report["journal"] = journalWritten ? nlohmann::ordered_json(journal.Path()) : nlohmann::ordered_json();
         report["status"] = status;
         if (options.json)
             Print("%s\n", report.dump(2).c_str());
@@ -253,9 +325,21 @@ int UpdateKit(const KitUpdateOptions& options) {
 
     // A folder that cannot hold backups is found before anything is locked.
     std::string error;
-    if (!options.backupFolder.empty() && !options.check && !PrepareBackupFolder(options.backupFolder, error)) {
-        PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
-        return finish(kExitRefused, "not told (nothing done)");
+    if (!options.backupFolder.empty() && !options.check) {
+        if (!PrepareBackupFolder(options.backupFolder, error)) {
+            PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
+            return finish(kExitRefused, "not told (nothing done)");
+        }
+        if (journal.Lock(options.backupFolder) != ProcessLock::Outcome::Acquired) {
+            PrintError("pprtool: %s: another update or rollback is using its journal; nothing done\n",
+                       options.backupFolder.c_str());
+            return finish(kExitProfileBusy, "not told (nothing done)");
+        }
+        if (!journal.OpenForKit(options.backupFolder, options.kit, error)) {
+            PrintError("pprtool: backup refused, nothing done: %s\n", error.c_str());
+            return finish(kExitRefused, "not told (nothing done)");
+        }
+        data.m_journal = &journal;
     }
 
     // A check writes nothing, not even a line in the print system's log.
@@ -267,6 +351,7 @@ int UpdateKit(const KitUpdateOptions& options) {
     const bool endsWithSeparator = !kitDir.empty() && (kitDir.back() == PathSeparator() || kitDir.back() == u'/');
     if (!endsWithSeparator) kitDir += PathSeparator();
     data.m_strExeDir = CString(kitDir);
+    data.m_bKeepLeftovers = options.check;
     if (!data.LoadScriptsAndProfiles(CString(), CString())) {
         PrintError("pprtool: %s\npprtool: pprtool check %s says where a script fails\n",
                    Utf16ToUtf8(LoadResString(IDS_NO_SCRIPT).Str()).c_str(),
@@ -274,7 +359,9 @@ int UpdateKit(const KitUpdateOptions& options) {
         return finish(kExitStartupError, "not told (nothing done)");
     }
     data.ListPrinters();
+    const bool notLoaded = data.Count("profile not loaded") > 0;
     if (data.m_nProfileCount == 0) {
+        if (notLoaded) return finish(kExitProfileNotLoaded, "not told (nothing done)");
         if (!data.m_busy.empty()) return finish(kExitProfileBusy, "not told (nothing done)");
         PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_PRINTER_NOT_INSTALLED).Str()).c_str());
         return finish(kExitNothingToUpdate, "not told (nothing done)");
@@ -283,7 +370,7 @@ int UpdateKit(const KitUpdateOptions& options) {
     const bool merged = data.UpdatePrinterProfiles(0) != 0;
     if (!merged) data.MarkUnreachedOutOfMemory();
     const int failedWrites = data.m_nFailedWrites - data.m_refusedBackups;
-    colorFiles = UpdateColorFiles(data.m_strExeDir, options.check);
+    colorFiles = UpdateColorFiles(data.m_strExeDir, options.check, [&data] { data.BeforeChange(); });
 
     const bool changed = AnythingChanged(data.m_printers, colorFiles);
     const bool colorFileFailed =
@@ -291,15 +378,21 @@ int UpdateKit(const KitUpdateOptions& options) {
     const char* service = "not told (nothing changed)";
     bool told = true;
     if (options.check) {
-        service = changed ? "would be told to reload" : service;
-    } else if (changed) {
+        if (changed) service = "would be told to reload";
+        if (!changed && reloadPending) service = "would be told to reload (an earlier run left it pending)";
+    } else if (changed || reloadPending) {
         told = serviceNotified = NotifyPrintService() != 0;
-        service = told ? "told to reload" : "could not be told to reload";
+        service = !told     ? "could not be told to reload"
+                  : changed ? "told to reload"
+                            : "told to reload (an earlier run left it pending)";
         if (!told) PrintError("pprtool: %s\n", Utf16ToUtf8(LoadResString(IDS_PPD_UPDATE_FAILED).Str()).c_str());
+        if (told && !ClearReloadPending(options.kit))
+            PrintError("pprtool: %s: cannot clear the pending reload's mark\n", options.kit.c_str());
     }
 
     if (!merged) return finish(kExitOutOfMemory, service);
     if (failedWrites > 0 || colorFileFailed) return finish(kExitWriteFailed, service);
+    if (notLoaded) return finish(kExitProfileNotLoaded, service);
     if (data.m_refusedBackups > 0) return finish(kExitRefused, service);
     if (!data.m_busy.empty()) return finish(kExitProfileBusy, service);
     if (!told) return finish(kExitNotNotified, service);
