@@ -41,12 +41,14 @@ uint64_t HashText(uint64_t hash, const char16_t (&text)[kTextUnits]) {
     return HashValue(hash, 0);  // ends the text, so "ab","c" and "a","bc" differ
 }
 
-// What each table matches on, what a match takes over, and the mark that
-// records a consumed script row. A match never changes the profile row's key:
-// the key fields it takes over are equal to its own, names folded.
+// What each table matches on (kKeyFields names the fields that Matches
+// compares), what a match takes over, and the mark that records a consumed
+// script row. A match never changes the profile row's key: the key fields it
+// takes over are equal to its own, names folded.
 struct NamedRule {
     using Row = NamedEntry;
     static constexpr bool kTakesWholeRow = false;
+    static constexpr const char* kKeyFields[] = {"name"};
     static bool Matches(const Row& p, const Row& s) { return SameText(p.name, s.name); }
     static uint64_t Hash(const Row& r) { return HashText(kHashStart, r.name); }
     // The profile row keeps its own name (letter case included) and id.
@@ -61,6 +63,7 @@ struct NamedRule {
 struct ColorTypeRule {
     using Row = ColorTypeEntry;
     static constexpr bool kTakesWholeRow = true;
+    static constexpr const char* kKeyFields[] = {"typeKey"};
     static bool Matches(const Row& p, const Row& s) { return p.typeKey == s.typeKey; }
     static uint64_t Hash(const Row& r) { return HashValue(kHashStart, r.typeKey); }
     static void Take(Row& p, const Row& s) { p = s; }
@@ -71,6 +74,7 @@ struct ColorTypeRule {
 struct BitsPerPixelRule {
     using Row = BitsPerPixelEntry;
     static constexpr bool kTakesWholeRow = true;
+    static constexpr const char* kKeyFields[] = {"bppKey"};
     static bool Matches(const Row& p, const Row& s) { return p.bppKey == s.bppKey; }
     static uint64_t Hash(const Row& r) { return HashValue(kHashStart, r.bppKey); }
     static void Take(Row& p, const Row& s) { p = s; }
@@ -81,6 +85,7 @@ struct BitsPerPixelRule {
 struct ResolutionRule {
     using Row = ResolutionEntry;
     static constexpr bool kTakesWholeRow = true;
+    static constexpr const char* kKeyFields[] = {"res1", "res2", "res3", "res4"};
     static bool Matches(const Row& p, const Row& s) {
         return p.res1 == s.res1 && p.res2 == s.res2 && p.res3 == s.res3 && p.res4 == s.res4;
     }
@@ -98,6 +103,7 @@ struct CorrectionRule {
     using Row = CorrectionEntry;
     static constexpr bool kTakesWholeRow = true;
     // level1 is no part of the key.
+    static constexpr const char* kKeyFields[] = {"key1", "key2", "name1", "name2", "level2"};
     static bool Matches(const Row& p, const Row& s) {
         return p.key1 == s.key1 && p.key2 == s.key2 && p.level2 == s.level2 && SameText(p.name1, s.name1) &&
                SameText(p.name2, s.name2);
@@ -280,7 +286,64 @@ MergeResult MergeTable(ProfileHeader& header, Table table, const ScriptRecord& s
     return MergeResult::Merged;
 }
 
+// Calls `f` with the rule of the table as its template argument, so that
+// every walk over the tables picks a table's rule in this one place.
+template <class F>
+decltype(auto) WithRule(Table table, F&& f) {
+    switch (table) {
+        case Table::Ink:
+        case Table::Media: return f.template operator()<NamedRule>();
+        case Table::ColorType: return f.template operator()<ColorTypeRule>();
+        case Table::BitsPerPixel: return f.template operator()<BitsPerPixelRule>();
+        case Table::Resolution: return f.template operator()<ResolutionRule>();
+        case Table::Correction: break;
+    }
+    return f.template operator()<CorrectionRule>();
+}
+
+// The script's rows are indexed as the match pass indexes a profile's, so
+// that each row finds the first row of its key in one lookup; per key, the
+// first row the append pass would take is the profile row that later rows of
+// the key match on the next run. A row holding its mark takes part in
+// matching like any other, but is never appended itself. A later row that
+// leaves that profile row as it is (a repeated line, a second blank row)
+// changes nothing on the next run.
+template <class Rule>
+void AddRepeatedKeys(const ScriptRecord& script, Table table, std::vector<RepeatedKey>& out) {
+    using Row = typename Rule::Row;
+    const auto* rows = static_cast<const Row*>(ScriptRows(script, table));
+    const int32_t n = ScriptCount(script, table);
+    if (n <= 0) return;
+    const auto changes = [](const Row& appended, const Row& later) {
+        Row taken;
+        std::memcpy(&taken, &appended, sizeof taken);
+        Rule::Take(taken, later);
+        return std::memcmp(&taken, &appended, sizeof taken) != 0;
+    };
+    const FirstMatchIndex<Rule> index(rows, n);
+    std::vector<int32_t> appended(static_cast<std::size_t>(n), -1);  // by a key's first row
+    for (int32_t j = 0; j < n; ++j) {
+        int32_t& earlier = appended[static_cast<std::size_t>(index.Find(index.HashOf(rows[j]), rows[j]))];
+        if (earlier < 0) {
+            if (!Rule::IsConsumed(rows[j])) earlier = j;
+        } else if (changes(rows[earlier], rows[j])) {
+            out.push_back({table, j, earlier});
+        }
+    }
+}
+
 }  // namespace
+
+std::vector<RepeatedKey> FindRepeatedKeys(const ScriptRecord& script) {
+    std::vector<RepeatedKey> repeated;
+    for (Table table : kTablesInFileOrder)
+        WithRule(table, [&]<class Rule>() { AddRepeatedKeys<Rule>(script, table, repeated); });
+    return repeated;
+}
+
+std::span<const char* const> MergeKeyFields(Table table) {
+    return WithRule(table, []<class Rule>() { return std::span<const char* const>(Rule::kKeyFields); });
+}
 
 bool ScriptHasRows(const ScriptRecord& script) {
     for (Table table : kTablesInFileOrder)
@@ -289,15 +352,8 @@ bool ScriptHasRows(const ScriptRecord& script) {
 }
 
 MergeResult MergeScriptTable(ProfileHeader& header, ScriptRecord& script, Table table) {
-    switch (table) {
-        case Table::Ink: return MergeTable<NamedRule>(header, table, script, &header.nextInkId);
-        case Table::Media: return MergeTable<NamedRule>(header, table, script, &header.nextMediaId);
-        case Table::ColorType: return MergeTable<ColorTypeRule>(header, table, script, nullptr);
-        case Table::BitsPerPixel: return MergeTable<BitsPerPixelRule>(header, table, script, nullptr);
-        case Table::Resolution: return MergeTable<ResolutionRule>(header, table, script, nullptr);
-        case Table::Correction: return MergeTable<CorrectionRule>(header, table, script, nullptr);
-    }
-    return MergeResult::Merged;
+    int32_t* nextId = table == Table::Ink ? &header.nextInkId : table == Table::Media ? &header.nextMediaId : nullptr;
+    return WithRule(table, [&]<class Rule>() { return MergeTable<Rule>(header, table, script, nextId); });
 }
 
 MergeResult MergeScriptTables(ProfileHeader& header, ScriptRecord& script) {

@@ -46,6 +46,9 @@ public:
     explicit Notes(ScriptObserver* observer) : m_observer(observer) {}
     bool Listening() const { return m_observer != nullptr; }
     void NextLine() { ++m_line; }
+    void Row(Table table, int32_t index) {
+        if (m_observer != nullptr) m_observer->RowRead(table, index, m_line);
+    }
     int Line() const { return m_line; }
     void Add(ScriptNote note) {
         if (m_observer == nullptr) return;
@@ -464,6 +467,7 @@ int ScriptParser::ParseUpdateScript(const CString& path, ScriptRecord* record) {
                 const int32_t index = declared - remaining;
                 if (!AddZeroRow(*record, table, index, declared, capacity))
                     return notes.Fail({.issue = ScriptIssue::NoMemory, .table = table});
+                notes.Row(table, index);
                 // A line with the wrong number of fields still takes its row,
                 // which stays zero.
                 if (fieldCount != RowFieldCount(table)) {

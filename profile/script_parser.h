@@ -59,6 +59,9 @@ class ScriptObserver {
 public:
     virtual ~ScriptObserver() = default;
     virtual void Report(const ScriptNote& note) = 0;
+    // Hears that row `index` of the block of `table` comes from line `line`
+    // (a row left zero too); a later block of the table starts again at 0.
+    virtual void RowRead(Table /*table*/, int32_t /*index*/, int /*line*/) {}
 };
 
 class ScriptParser {

@@ -555,11 +555,15 @@ TEST(Pprtool, PlanAndApplyEndAsQuillonEndsAndPlanWritesNothing) {
     fs::copy_file(work / "PrinterA.SCR", work / "Junk.SCR");
     ASSERT_TRUE(WriteFileText(work / "Junk.ppr", "not a profile"));
     const auto at = [&](const char* name) { return (work / name).string(); };
+    ASSERT_TRUE(WriteFileText(work / "Repeat.SCR",
+                              "[Tessera PPR Version],3.0\n[QUILLON_START]\n[PPR_Index],INKTAB,3\nCyan,1,0\ncyan,2,0\n"
+                              "CYAN,3,0\n[QUILLON_END]\n"));
+    fs::copy_file(work / "PrinterA.ppr", work / "Repeat.ppr");
     const struct {
         const char* script;
         const char* profile;
         int status;
-        const char* planSays;
+        std::string planSays;
     } cases[] = {
         {"PrinterA.SCR", "Other.ppr", 1, "different base names"},
         {"Broken.SCR", "Broken.ppr", 1, "pprtool check"},  // the script does not parse
@@ -567,6 +571,11 @@ TEST(Pprtool, PlanAndApplyEndAsQuillonEndsAndPlanWritesNothing) {
         {"Empty.SCR", "Empty.ppr", 0, "no changes"},  // no rows: nothing written
         {"Junk.SCR", "Junk.ppr", 9, "Junk.ppr: the print system's library cannot read it as a profile"},
         {"Locked.SCR", "Locked.ppr", 2, "プリンタプロファイルの書き込みに失敗しました"},
+        {"Repeat.SCR", "Repeat.ppr", 0,
+         "pprtool: " + at("Repeat.SCR") +
+             ": 2 row(s) repeat the key of an earlier row in their block: a second run would change the profile "
+             "again (pprtool check " +
+             at("Repeat.SCR") + " says where)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script);
@@ -574,6 +583,10 @@ TEST(Pprtool, PlanAndApplyEndAsQuillonEndsAndPlanWritesNothing) {
         const RunResult plan = RunPprtool(scratch, {"plan", at(c.script), at(c.profile)});
         EXPECT_EQ(plan.status, c.status);
         EXPECT_TRUE(Contains(plan.out + plan.err, c.planSays)) << plan.out << plan.err;
+        // Said once per script, and only of a script that repeats a key.
+        const std::size_t repeats = plan.err.find("repeat the key");
+        EXPECT_EQ(repeats != std::string::npos, std::string(c.script) == "Repeat.SCR") << plan.err;
+        EXPECT_EQ(plan.err.find("repeat the key", repeats + 1), std::string::npos) << plan.err;
         EXPECT_TRUE(ReadFileBytes(work / c.profile) == before);
         const RunResult apply = RunPprtool(scratch, {"apply", at(c.script), at(c.profile)});
         EXPECT_EQ(apply.status, c.status) << apply.err;
@@ -605,6 +618,10 @@ TEST(PprtoolCheck, NamesTheLineAndReasonOfEveryFailureAndDoubtfulLine) {
     const std::string head = "[Tessera PPR Version],3.0\n[QUILLON_START]\n";
     const std::string name260(260, 'n'), file256(256, 'f');
     const std::string corrections = "1,1,普通紙,標準,1,1,PrinterA_PL,普通紙用,,1.0,1,2,3,4,5,6,7,8,9,10,0x20,0\n";
+    const auto correction = [](const std::string& keys, const std::string& levels) {
+        return keys + "," + levels + ",PrinterA_GL,光沢紙用,,1.0,1,2,3,4,5,6,7,8,9,10,0x20,0\n";
+    };
+    const std::string secondRun = ": once an update has appended line ";
     const struct {
         const char* file;
         std::string script;  // UTF-8, saved as CP932 ...
@@ -665,6 +682,49 @@ TEST(PprtoolCheck, NamesTheLineAndReasonOfEveryFailureAndDoubtfulLine) {
          ":8: warning: RESOLTAB field 1 (res1) \"65536\" is stored as 0 (its low 16 bits)\n"
          ":10: warning: CORRECTTAB field 1 (key1) \"65536\" is stored as 0"},
         {".SCR", head, false, 1, ": warning: the file name gives no printer name"},
+        // A key repeated in its block, as the merge matches keys, after a row
+        // the merge appends, with values a match would take over.
+        {"Repeat.SCR",
+         head + "[PPR_Index],COLORTYPE,5\n3,9,0x00000001,0\n4,8,0,0\n#c\n3,9,0x00000002,0\n123,8,0,0\n5,9,0,0\n", false,
+         1,
+         ":8: warning: COLORTYPE field 1 (typeCode) \"123\" is stored as 123\n"
+         ":7: warning: COLORTYPE row repeats the key (typeKey 9) of line 4: once an update has appended line 4 to a "
+         "profile without the key, a second run would change the profile again\n"
+         ":8: warning: COLORTYPE row repeats the key (typeKey 8) of line 5" +
+             secondRun + "5\n:9: warning: COLORTYPE row repeats the key (typeKey 9) of line 4" + secondRun + "4"},
+        {"Keys.SCR",
+         head +
+             "[PPR_Index],RESOLTAB,3\n720,720,1,1,0,0\n720,720,1,2,0,0\n720,720,1,1,5,5\n[PPR_Index],INKTAB,2\n"
+             "Cyan,1,0\nCYAN,2,0\n[PPR_Index],MEDIATAB,2\n普通紙,1,0\n普通紙,2,0\n[PPR_Index],BITSPPTAB,2\n4,1,0\n"
+             "4,2,0\n[PPR_Index],CORRECTTAB,4\n" +
+             correction("1,1,Glossy,Fine", "1,1") + correction("1,1,GLOSSY,fine", "2,1") +
+             correction("1,1,Glossy,Fine", "1,2") + correction("2,1,Glossy,Fine", "1,1"),
+         false, 1,
+         ":6: warning: RESOLTAB row repeats the key (res1 720, res2 720, res3 1, res4 1) of line 4" + secondRun +
+             "4\n:9: warning: INKTAB row repeats the key (name \"CYAN\") of line 8" + secondRun +
+             "8\n:12: warning: MEDIATAB row repeats the key (name \"普通紙\") of line 11" + secondRun +
+             "11\n:15: warning: BITSPPTAB row repeats the key (bppKey 4) of line 14" + secondRun +
+             "14\n:18: warning: CORRECTTAB row repeats the key (key1 1, key2 1, name1 \"GLOSSY\", name2 \"fine\", "
+             "level2 1) of line 17" +
+             secondRun + "17"},
+        // Not warned: a row after a marked one (never appended), rows whose
+        // key holds the mark, and repeats a match would take over unchanged.
+        {"Unchanged.SCR",
+         head + "[PPR_Index],COLORTYPE,3\n123,9,0,0\n1,9,0,0\n1,9,0,0\n[PPR_Index],BITSPPTAB,2\n123,1,0\n123,2,0\n"
+                "[PPR_Index],RESOLTAB,4\n65536,1,1,1,0,0\n65536,1,1,1,5,5\n\n\n[PPR_Index],INKTAB,2\nCyan,1,0\n"
+                "CYAN,1,0\n",
+         false, 1,
+         ":4: warning: COLORTYPE field 1 (typeCode) \"123\" is stored as 123\n"
+         ":8: warning: BITSPPTAB field 1 (bppKey) \"123\" is stored as 123\n"
+         ":9: warning: BITSPPTAB field 1 (bppKey) \"123\" is stored as 123\n"
+         ":11: warning: RESOLTAB field 1 (res1) \"65536\" is stored as 0\n"
+         ":12: warning: RESOLTAB field 1 (res1) \"65536\" is stored as 0\n"
+         ":13: warning: a blank line inside the RESOLTAB block\n:14: warning: a blank line inside the RESOLTAB block"},
+        {"Blocks.SCR",
+         head + "[PPR_Index],INKTAB,1\nCyan,1,0\n[PPR_Index],MEDIATAB,1\nCyan,1,0\n[PPR_Index],INKTAB,1\ncyan,2,0\n",
+         false, 1, ":7: warning: a second INKTAB block replaces the one at line 3"},
+        {"Failing.SCR", head + "[PPR_Index],INKTAB,2\nCyan,1,0\ncyan,1,0\n[PPR_Index],COLORTYPE,1\n0,1,0,0\n", false, 2,
+         ":7: error: COLORTYPE field 1 (typeCode) must be a decimal integer of at least 1"},
     };
     TempFolder scratch;
     for (const bool crlf : {false, true}) {

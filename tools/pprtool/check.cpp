@@ -1,7 +1,10 @@
 #include "tools/pprtool/check.h"
 
+#include <array>
 #include <cstdlib>
+#include <cstring>
 
+#include "engine/merge.h"
 #include "engine/silent_update.h"
 #include "platform/afx.h"
 #include "platform/text.h"
@@ -98,6 +101,25 @@ std::string Reason(const ScriptNote& n) {
     return "unknown issue";
 }
 
+// "typeKey 9" or "name \"Cyan\"": the key of one script row, field by field.
+std::string KeyText(const ScriptRecord& script, Table table, int32_t row) {
+    const auto* bytes =
+        static_cast<const uint8_t*>(ScriptRows(script, table)) + RowSize(table) * static_cast<std::size_t>(row);
+    std::string text;
+    for (const char* name : MergeKeyFields(table))
+        for (const FieldSpec& field : RowFields(table))
+            if (std::strcmp(field.name, name) == 0)
+                text += (text.empty() ? "" : ", ") + std::string(name) + " " + FormatField(field, bytes);
+    return text;
+}
+
+std::string RepeatedKeyReason(const ScriptRecord& script, const RepeatedKey& r, int earlierLine) {
+    const std::string earlier = std::to_string(earlierLine);
+    return TableNameUtf8(r.table) + " row repeats the key (" + KeyText(script, r.table, r.row) + ") of line " +
+           earlier + ": once an update has appended line " + earlier +
+           " to a profile without the key, a second run would change the profile again";
+}
+
 class PrintingObserver : public ScriptObserver {
 public:
     explicit PrintingObserver(const std::string& file) : m_file(file) {}
@@ -106,27 +128,62 @@ public:
         (error ? m_errors : m_warnings)++;
         PrintLine(note.line, error, Reason(note));
     }
+    void RowRead(Table table, int32_t index, int line) override {
+        std::vector<int>& lines = m_rowLines[static_cast<std::size_t>(table)];
+        if (index == 0) lines.clear();
+        lines.push_back(line);
+    }
     void PrintLine(int line, bool error, const std::string& reason) const {
         std::string where = m_file;
         if (line > 0) where.append(":").append(std::to_string(line));
         Print("%s: %s: %s\n", where.c_str(), error ? "error" : "warning", reason.c_str());
     }
-    void Warn(const std::string& reason) {
+    void Warn(const std::string& reason, int line = 0) {
         ++m_warnings;
-        PrintLine(0, false, reason);
+        PrintLine(line, false, reason);
+    }
+    // Warns at each row of a parsed script that repeats an earlier row's key.
+    void WarnRepeatedKeys(const ScriptRecord& script) {
+        for (const RepeatedKey& r : FindRepeatedKeys(script)) {
+            const std::vector<int>& lines = m_rowLines[static_cast<std::size_t>(r.table)];
+            Warn(RepeatedKeyReason(script, r, lines[static_cast<std::size_t>(r.earlier)]),
+                 lines[static_cast<std::size_t>(r.row)]);
+        }
     }
     int m_errors = 0;
     int m_warnings = 0;
 
 private:
     std::string m_file;
+    std::array<std::vector<int>, std::size(kTablesInFileOrder)> m_rowLines;  // per table, the line of each row
 };
 
 // The parser's own message box for a script that cannot be opened is an
-// error line here.
+// error line of check, and plan's engine run says it already.
 class SilentMessageHost : public MessageHost {
 public:
     int ShowMessage(HostWindow, const CString&, const CString&, unsigned) override { return 1; }
+};
+
+// One script parsed as the program parses it; its rows go with it.
+struct ParsedScript {
+    ParsedScript(const std::string& path, ScriptObserver* observer) {
+        SilentMessageHost silent;
+        MessageHost& previous = CurrentMessageHost();
+        SetMessageHost(&silent);
+        ScriptParser parser;
+        parser.SetObserver(observer);
+        parsed = parser.ParseUpdateScript(CString(Utf8ToUtf16(path)), &record) != 0;
+        SetMessageHost(&previous);
+    }
+    ~ParsedScript() {
+        for (Table table : kTablesInFileOrder) std::free(ScriptRows(record, table));
+    }
+    ParsedScript(const ParsedScript&) = delete;
+    ParsedScript& operator=(const ParsedScript&) = delete;
+
+    ScriptRecord record{};
+    bool parsed = false;
 };
 
 // Checks the name the program derives from the file name: in the dialog the
@@ -145,23 +202,33 @@ void CheckFileName(const std::string& path, PrintingObserver& out) {
 }  // namespace
 
 int CheckScripts(const std::vector<std::string>& scripts) {
-    SilentMessageHost silent;
-    SetMessageHost(&silent);
     int status = 0;
     for (const std::string& path : scripts) {
         PrintingObserver observer(path);
         CheckFileName(path, observer);
-        ScriptParser parser;
-        parser.SetObserver(&observer);
-        ScriptRecord record{};
-        const int parsed = parser.ParseUpdateScript(CString(Utf8ToUtf16(path)), &record);
-        for (Table table : kTablesInFileOrder) std::free(ScriptRows(record, table));
-        if (!parsed && observer.m_errors == 0) observer.PrintLine(0, true, "the parser refuses the script");
-        if (!parsed)
+        const ParsedScript script(path, &observer);
+        // A script that fails is never merged, so only one that parses can
+        // repeat a key to any effect.
+        if (script.parsed) observer.WarnRepeatedKeys(script.record);
+        if (!script.parsed && observer.m_errors == 0) observer.PrintLine(0, true, "the parser refuses the script");
+        if (!script.parsed)
             status = kExitFailed;
         else if (observer.m_warnings > 0 && status == 0)
             status = kExitWarnings;
     }
-    SetMessageHost(nullptr);
     return status;
+}
+
+std::string RepeatedKeysNote(const std::string& scriptPath, const ScriptRecord& script) {
+    const std::size_t repeated = FindRepeatedKeys(script).size();
+    if (repeated == 0) return "";
+    return scriptPath + ": " + std::to_string(repeated) +
+           " row(s) repeat the key of an earlier row in their block: a second run would change the profile again "
+           "(pprtool check " +
+           scriptPath + " says where)";
+}
+
+std::string RepeatedKeysNoteOf(const std::string& scriptPath) {
+    const ParsedScript script(scriptPath, nullptr);
+    return script.parsed ? RepeatedKeysNote(scriptPath, script.record) : "";
 }

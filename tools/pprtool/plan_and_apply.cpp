@@ -16,6 +16,7 @@
 #include "platform/text.h"
 #include "res/resource.h"
 #include "tools/pprtool/backup.h"
+#include "tools/pprtool/check.h"
 #include "tools/pprtool/messages_and_log.h"
 #include "tools/pprtool/print.h"
 #include "tools/pprtool/profile_data.h"
@@ -162,6 +163,8 @@ int PlanUpdate(const std::string& script, const std::string& profile) {
         return kExitProfileNotLoaded;
     }
     PrintChanges(CompareProfiles(before, after), before, after);
+    const std::string repeated = RepeatedKeysNoteOf(script);
+    if (!repeated.empty()) PrintError("pprtool: %s\n", repeated.c_str());
     return kExitOk;
 }
 

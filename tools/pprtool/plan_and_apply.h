@@ -7,8 +7,9 @@
 #include <string>
 
 // Prints what `quillon SCRIPT PROFILE` would change, as diff prints it, and
-// writes nothing (the update runs on a copy in a temporary folder). Returns
-// the status quillon would end with.
+// writes nothing (the update runs on a copy in a temporary folder); after an
+// update that would be done, RepeatedKeysNote's line on standard error when
+// the script repeats a key. Returns the status quillon would end with.
 int PlanUpdate(const std::string& script, const std::string& profile);
 
 struct ApplyOptions {
