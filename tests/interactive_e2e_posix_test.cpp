@@ -294,6 +294,14 @@ TEST_F(InteractiveModeTest, UpdateEndsAsTheDialogWouldAndChangesNothingItShouldN
     const std::string profileA = folder / "printsys/copypool/PrinterA.ppr";
     const Case cases[] = {
         {"check", [] {}, "--check --backup backups", 0, false, false, "PrinterA.ppr): would update\nheader:"},
+        {"check with a key repeated in a block",
+         [&] {
+             std::string repeated = kScriptB;
+             repeated.replace(repeated.find("MEDIATAB,1\r\nPaperB,3,4"), 22, "MEDIATAB,2\r\nPaperB,3,4\r\npaperb,5,6");
+             ASSERT_TRUE(WriteFileText(folder / "app/prof/PrinterB.SCR", repeated));
+         },
+         "--check", 0, false, false,
+         "pprtool: app/prof/PrinterB.SCR: 1 row(s) repeat the key of an earlier row in their block"},
         {"service stopped", [] {}, "--backup backups", 5, true, true, "print service: could not be told"},
         {"busy profile",
          [&] { ASSERT_EQ(LockProfile(Utf8ToUtf16(profileA).c_str(), held), ProcessLock::Outcome::Acquired); }, "", 10,

@@ -53,6 +53,7 @@ cp -r "$build/sample/prof" "$scratch/kit/prof"
 # The third server has a kit of its own, made bad before the last run.
 cp -r "$scratch/kit" "$scratch/kit3"
 cp "$build"/sample/printsys/copypool/*.ppr "$scratch/original/"
+mkdir -p "$scratch/original_a" && cp "$scratch/original/PrinterA.ppr" "$scratch/original_a/"
 
 # What quillon's silent mode makes of each profile: the update must match it.
 for script in "$scratch"/kit/prof/*.SCR; do
@@ -163,7 +164,7 @@ service_told_once() {  # one control code 128 in each server's service log
             { echo "# host$n: service log:"; sed "s/^/#   /" "$scratch/host$n/varnell.log"; return 1; }
     done
 }
-backups_kept() {  # one backup of each original profile, and the update's report, on each server
+backups_kept() {  # one backup of each original profile, and the journal naming them, on each server
     for n in 1 2 3; do
         for profile in "$scratch"/original/*.ppr; do
             name=$(basename "$profile" .ppr)
@@ -171,8 +172,32 @@ backups_kept() {  # one backup of each original profile, and the update's report
             [ "${#backups[@]}" = 1 ] && cmp -s "$profile" "${backups[0]}" ||
                 { echo "# host$n: backups of $name: ${backups[*]}"; return 1; }
         done
-        [ -s "$scratch/host$n/backups/last-update.json" ] || { echo "# host$n: no last-update.json"; return 1; }
+        for name in PrinterA PrinterB; do
+            grep -q "\"backup\": \"$name\." "$scratch/host$n/backups/update-journal-1.json" 2>/dev/null ||
+                { echo "# host$n: update-journal-1.json names no backup of $name"; return 1; }
+        done
     done
+}
+reloads() {  # HOST: the control codes 128 in its service log
+    grep -c 'control 128' "$scratch/$1/varnell.log" 2>/dev/null
+}
+desk=$scratch/desk
+hold_printer_a() {  # HOST: an administrator's dialog open on the host's PrinterA, holding its profile's lock
+    mkdir -p "$desk/prof"
+    cp "$build/bin/quillon" "$build/bin/libtovrel.so" "$desk/"
+    cp "$scratch/kit/prof/PrinterA.SCR" "$desk/prof/"
+    rm -f "$desk/input" && mkfifo "$desk/input"
+    TOVREL_ROOT=$scratch/$1/printsys QUILLON_LOCK_DIR=$scratch/locks XDG_RUNTIME_DIR=$scratch/run \
+        "$desk/quillon" < "$desk/input" > "$desk/out" 2>&1 &
+    desk_pid=$!
+    exec 7> "$desk/input"
+    for _ in $(seq 100); do grep -q 'プリンタA' "$desk/out" && return; sleep 0.1; done
+    echo "# the dialog did not list PrinterA:"; sed "s/^/#   /" "$desk/out"; return 1
+}
+release_printer_a() {  # Cancel in that dialog
+    echo q >&7
+    exec 7>&-
+    wait "$desk_pid"
 }
 profiles_are() {  # FOLDER HOST...: each host's copy-pool profiles equal FOLDER's
     for host in "${@:2}"; do
@@ -212,7 +237,7 @@ report "update: every colour file in its colour folder on every server"
 service_told_once
 report "update: each server's print service told once (one control 128 in its log)"
 backups_kept
-report "update: each server keeps a backup of each original profile and the update's report"
+report "update: each server keeps a backup of each original profile and a journal naming them"
 
 for n in 1 2 3; do snapshot "host$n" > "$scratch/host$n.updated"; done
 playbook site.yml
@@ -226,6 +251,30 @@ playbook rollback.yml
 recaps "host1 changed -gt 0" "host2 changed -gt 0" "host3 changed -gt 0" \
     "host1 failed -eq 0" "host2 failed -eq 0" "host3 failed -eq 0" && profiles_are original host1 host2 host3
 report "rollback: every profile byte for byte the original again"
+
+# A kit that took two runs on host1: PrinterA busy in the first (an
+# administrator's dialog open on it), done by the second. The rollback puts
+# back both, tells the service once, and a second rollback has nothing to do.
+hold_printer_a host1
+playbook site.yml --limit host1
+release_printer_a
+recaps "host1 failed -eq 1" && profiles_are original_a host1 &&
+    { grep -q 'profile busy' "$out" || { echo "# host1 does not report PrinterA busy"; show_run; false; }; } &&
+    { cmp -s "$scratch/expected/PrinterB.ppr" "$scratch/host1/printsys/copypool/PrinterB.ppr" ||
+        { echo "# host1: PrinterB not updated"; show_run; false; }; }
+report "a kit in two runs: the first, with PrinterA busy, fails host1 and updates PrinterB only"
+playbook site.yml --limit host1
+recaps "host1 changed -eq 1" "host1 failed -eq 0" && profiles_are expected host1
+report "a kit in two runs: the second updates PrinterA"
+told=$(reloads host1)
+playbook rollback.yml --limit host1
+recaps "host1 changed -eq 1" "host1 failed -eq 0" && profiles_are original host1 &&
+    [ "$(reloads host1)" = $((told + 1)) ]
+report "a kit in two runs: rollback.yml puts back both profiles and tells the service once"
+snapshot host1 > "$scratch/host1.twice"
+playbook rollback.yml --limit host1
+recaps "host1 changed -eq 0" "host1 failed -eq 0" && same_snapshots twice host1
+report "a kit in two runs: a second rollback changes nothing (bytes and times)"
 
 # The third server's kit: a block that declares more rows than it has, and a
 # colour file less (the copy of the earlier kit on the server must lose it).

@@ -21,6 +21,7 @@
 #include "profile/tables.h"
 #include "res/resource.h"
 #include "tools/pprtool/backup.h"
+#include "tools/pprtool/check.h"
 #include "tools/pprtool/messages_and_log.h"
 #include "tools/pprtool/pending_reload.h"
 #include "tools/pprtool/print.h"
@@ -359,6 +360,15 @@ int UpdateKit(const KitUpdateOptions& options) {
         return finish(kExitStartupError, "not told (nothing done)");
     }
     data.ListPrinters();
+    // Before the merge marks the scripts' rows: a key repeated in a block
+    // would make the next run change the profile again.
+    if (options.check)
+        for (int32_t i = 0; i < data.m_nScriptCount; ++i) {
+            const std::string printer = Utf16ToUtf8(FieldText(data.m_pScripts[i].printerName));
+            const std::string note =
+                RepeatedKeysNote(Utf8Path(PathOf(options.kit) / "prof" / PathOf(printer + ".SCR")), data.m_pScripts[i]);
+            if (!note.empty()) PrintError("pprtool: %s\n", note.c_str());
+        }
     const bool notLoaded = data.Count("profile not loaded") > 0;
     if (data.m_nProfileCount == 0) {
         if (notLoaded) return finish(kExitProfileNotLoaded, "not told (nothing done)");
