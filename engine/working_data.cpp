@@ -26,6 +26,12 @@ const char* DescribeProfileLoad(ProfileLoad load) {
     return "?";
 }
 
+std::string DescribeProfileLoad(ProfileLoad load, const std::string& lockFailure) {
+    std::string text = DescribeProfileLoad(load);
+    if (load == ProfileLoad::LockFailed && !lockFailure.empty()) text += ": " + lockFailure;
+    return text;
+}
+
 void WorkingData::FreeScriptTables(ScriptRecord* record) {
     for (Table table : kTablesInFileOrder) {
         std::free(ScriptRows(*record, table));
@@ -49,5 +55,6 @@ void WorkingData::ReleaseWorkingData() {
     m_nScriptCount = 0;
     m_nProfileCount = 0;
     m_profileLoad = ProfileLoad::Loaded;
+    m_lockFailure.clear();
     m_profileLocks.clear();
 }
