@@ -37,7 +37,11 @@ public:
     // where there is none. Anything but a regular file in its place (a link,
     // a folder, a FIFO) is Failed.
     // Windows: a named mutex, "Local\Quillon.<name>" or, machine-wide,
-    // "Global\Quillon.<name>" that every authenticated user may take.
+    // "Global\Quillon.<name>", which SYSTEM and administrators have full
+    // control of and every other authenticated user, its maker too, may only
+    // wait for (take) and release. Making a mutex in the Global namespace
+    // needs no privilege, so a run that is not elevated makes it as readily
+    // as it opens one.
     Outcome TryAcquire(std::u16string_view name, LockScope scope = LockScope::User);
 
     // Returns a few English words on why the last TryAcquire was Failed,
