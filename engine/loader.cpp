@@ -124,10 +124,12 @@ int WorkingData::LoadScriptsAndProfiles(CString scriptPath, CString profilePath)
         int delivered = 0;
         if (silent) {
             m_profileLoad = LoadNamedProfile(name, *lock, received, m_bKeepLeftovers);
+            m_lockFailure = lock->FailureReason();
             delivered = m_profileLoad == ProfileLoad::Loaded;
         } else if (IsPrinterInstalled(name)) {
             const std::u16string path = CopyPoolProfilePath(name.Str());
             const ProfileLoad locked = LockedFor(CString(path), *lock);
+            m_lockFailure = lock->FailureReason();
             if (locked == ProfileLoad::Loaded) {
                 if (!m_bKeepLeftovers) FileReplacement::RemoveLeftovers(path.c_str());
                 delivered = Tovrel().GetPrinterProfile(name, &received);
@@ -206,7 +208,7 @@ int WorkingData::IsPrinterInstalled(const CString& printerName) {
 // the print system's log) that the dialog leaves a printer out because its
 // profile is being updated by someone else.
 void WorkingData::ReportProfileLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why) {
-    const std::string reason = DescribeProfileLoad(why);
+    const std::string reason = DescribeProfileLoad(why, m_lockFailure);
     CurrentDialogHost().ReportToCaller(u"quillon: " + printer.Str() + u": " + Utf8ToUtf16(reason) +
                                        u"; left out of the list");
     char ansiPath[kTextUnits];

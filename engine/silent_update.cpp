@@ -21,8 +21,8 @@ SilentUpdateResult UpdateProfileSilently(WorkingData& dlg, const CString& script
     // profile says so instead of ending as if all went well.
     if (dlg.m_nProfileCount == 0) {
         const ProfileLoad load = dlg.m_profileLoad;
+        reason = DescribeProfileLoad(load, dlg.m_lockFailure);
         dlg.ReleaseWorkingData();
-        reason = DescribeProfileLoad(load);
         const bool busy = load == ProfileLoad::Busy || load == ProfileLoad::LockFailed;
         return busy ? SilentUpdateResult::ProfileBusy : SilentUpdateResult::ProfileNotLoaded;
     }

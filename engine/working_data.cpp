@@ -36,6 +36,12 @@ ProfileLoad ProfileLoadOf(FileState state) {
     return ProfileLoad::NoAccess;
 }
 
+std::string DescribeProfileLoad(ProfileLoad load, const std::string& lockFailure) {
+    std::string text = DescribeProfileLoad(load);
+    if (load == ProfileLoad::LockFailed && !lockFailure.empty()) text += ": " + lockFailure;
+    return text;
+}
+
 void WorkingData::FreeScriptTables(ScriptRecord* record) {
     for (Table table : kTablesInFileOrder) {
         std::free(ScriptRows(*record, table));
@@ -59,5 +65,6 @@ void WorkingData::ReleaseWorkingData() {
     m_nScriptCount = 0;
     m_nProfileCount = 0;
     m_profileLoad = ProfileLoad::Loaded;
+    m_lockFailure.clear();
     m_profileLocks.clear();
 }

@@ -40,6 +40,11 @@ const char* DescribeProfileLoad(ProfileLoad load);
 // regular file that can be read (which the library may still refuse).
 ProfileLoad ProfileLoadOf(FileState state);
 
+// Returns DescribeProfileLoad(load) followed, for LockFailed, by ": " and
+// `lockFailure` (why the lock could not be made, as ProcessLock says) when
+// that is not empty.
+std::string DescribeProfileLoad(ProfileLoad load, const std::string& lockFailure);
+
 class WorkingData : public ScriptParser {
 public:
     WorkingData() = default;
@@ -94,8 +99,9 @@ public:
     virtual int WriteMergedProfile(const ScriptRecord& script, const ProfileHeader& header, int silent);
 
     // Called by the loader when an installed printer's profile is left out
-    // because its lock is held elsewhere or cannot be made. The dialog says
-    // so on the caller's standard error and in the print system's log.
+    // because its lock is held elsewhere or cannot be made (m_lockFailure
+    // then says why). The dialog says so on the caller's standard error and
+    // in the print system's log.
     virtual void ReportProfileLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why);
 
     // Called by the merge in interactive mode once a printer's profile is
@@ -117,6 +123,7 @@ public:
     bool m_bKeepLeftovers = false;                    // a dry run: killed updates' temporary files stay
     int32_t m_nFailedWrites = 0;                      // profiles the last update could not write
     ProfileLoad m_profileLoad = ProfileLoad::Loaded;  // silent mode: what became of the named profile
+    std::string m_lockFailure;  // why the loader's last profile lock was Failed (ProcessLock's words); else empty
     // The lock of each loaded profile, by slot; released once it is written.
     std::vector<std::unique_ptr<ProcessLock>> m_profileLocks;
 };

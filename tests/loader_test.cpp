@@ -3,12 +3,16 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "engine/profile_lock.h"
+#include "platform/fault_injection.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "profile/tables.h"
 #include "support/fake_tovrel.h"
 #include "support/profile_builder.h"
+#include "support/recording_dialog_host.h"
 #include "support/recording_message_host.h"
 #include "support/temp_folder.h"
 #include "ui/quillon_dlg.h"
@@ -233,6 +237,26 @@ TEST_F(LoadScriptsAndProfilesTest, SilentLoadHoldsTheProfileLockForEveryNameOfTh
     dlg.ReleaseWorkingData();
     ASSERT_EQ(second.LoadScriptsAndProfiles(script, linked), 1);
     EXPECT_EQ(second.m_profileLoad, ProfileLoad::Loaded);
+}
+
+// A printer whose profile's lock cannot be made is left out as a busy one is
+// (pinned end to end), and both reports say why the lock failed.
+TEST_F(LoadScriptsAndProfilesTest, AProfileWhoseLockCannotBeMadeIsLeftOutSayingWhy) {
+    AddScript("P1.SCR");
+    lib.AddDevice(u"Dev1", "P1");
+    lib.AddProfile(u"P1", ProfileNamed("One", 1));
+    RecordingDialogHost dialogs;
+
+    FailSite(FaultSite::Lock);
+    const int loaded = dlg.LoadScriptsAndProfiles(u"", u"");
+    FailOperationAt(0);
+
+    ASSERT_EQ(loaded, 1);
+    EXPECT_EQ(dlg.m_nProfileCount, 0);
+    const std::string why = "the profile's lock cannot be taken: made to fail by a test; left out of the list";
+    EXPECT_EQ(dialogs.Entries("report "), std::vector<std::string>{"report quillon: P1: " + why});
+    const std::string path = Utf16ToUtf8(CopyPoolProfilePath(u"P1"));
+    EXPECT_EQ(lib.logLines, std::vector<std::string>{"Quillon: " + path + ": " + why + "\n"});
 }
 
 TEST_F(LoadScriptsAndProfilesTest, ProfileWithANegativeCountOrCountedRowsWithoutABlockIsNotLoaded) {

@@ -18,6 +18,7 @@ TEST(ProcessLock, OneHolderAtATimeAndAnotherNameIsAnotherLock) {
     ProcessLock again;
     EXPECT_EQ(again.TryAcquire(u"QuillonLockTest"), ProcessLock::Outcome::Busy);
     EXPECT_FALSE(again.Held());
+    EXPECT_EQ(again.FailureReason(), "");  // busy is no failure
     EXPECT_EQ(again.TryAcquire(u"QuillonLockTest-b"), ProcessLock::Outcome::Acquired);
     first.Release();
     first.Release();
@@ -33,4 +34,5 @@ TEST(ProcessLock, NamesAreMadeSafeAndAnEmptyNameFails) {
     ProcessLock lock;
     EXPECT_EQ(lock.TryAcquire(u""), ProcessLock::Outcome::Failed);
     EXPECT_FALSE(lock.Held());
+    EXPECT_EQ(lock.FailureReason(), "a lock needs a name");
 }

@@ -10,6 +10,7 @@
 #include "engine/exit_status.h"
 #include "engine/profile_lock.h"
 #include "engine/silent_update.h"
+#include "platform/fault_injection.h"
 #include "support/fake_tovrel.h"
 #include "support/file_contents.h"
 #include "support/profile_builder.h"
@@ -28,7 +29,7 @@ TEST(UpdateProfileSilently, RunsTheStepBeforeTheMergeUnderTheLockAndEndsAsItAnsw
 
     // A script that fails and a profile that cannot be written are pinned by
     // the parser's and the writer's tests and by pprtool apply's.
-    enum class Setup { None, LockHeld, NoMemory };
+    enum class Setup { None, LockHeld, LockFails, NoMemory };
     const struct {
         const char* what;
         const char* scriptName;
@@ -39,13 +40,19 @@ TEST(UpdateProfileSilently, RunsTheStepBeforeTheMergeUnderTheLockAndEndsAsItAnsw
         int status;
         bool asked;    // whether the step ran
         bool written;  // whether the profile changed
+        const char* reason;
     } cases[] = {
-        {"names differ", "Q.SCR", "P.ppr", Setup::None, true, SilentUpdateResult::ScriptFailed, 1, false, false},
-        {"no profile", "R.SCR", "R.ppr", Setup::None, true, SilentUpdateResult::ProfileNotLoaded, 9, false, false},
-        {"lock held", "P.SCR", "P.ppr", Setup::LockHeld, true, SilentUpdateResult::ProfileBusy, 10, false, false},
-        {"step declines", "P.SCR", "P.ppr", Setup::None, false, SilentUpdateResult::Refused, 11, true, false},
-        {"no memory", "P.SCR", "P.ppr", Setup::NoMemory, true, SilentUpdateResult::OutOfMemory, 3, true, false},
-        {"step agrees", "P.SCR", "P.ppr", Setup::None, true, SilentUpdateResult::Done, 0, true, true},
+        {"names differ", "Q.SCR", "P.ppr", Setup::None, true, SilentUpdateResult::ScriptFailed, 1, false, false,
+         "the script and the profile have different base names"},
+        {"no profile", "R.SCR", "R.ppr", Setup::None, true, SilentUpdateResult::ProfileNotLoaded, 9, false, false,
+         "no such file"},
+        {"lock held", "P.SCR", "P.ppr", Setup::LockHeld, true, SilentUpdateResult::ProfileBusy, 10, false, false,
+         "another update of this profile is running"},
+        {"lock fails", "P.SCR", "P.ppr", Setup::LockFails, true, SilentUpdateResult::ProfileBusy, 10, false, false,
+         "the profile's lock cannot be taken: made to fail by a test"},
+        {"step declines", "P.SCR", "P.ppr", Setup::None, false, SilentUpdateResult::Refused, 11, true, false, ""},
+        {"no memory", "P.SCR", "P.ppr", Setup::NoMemory, true, SilentUpdateResult::OutOfMemory, 3, true, false, ""},
+        {"step agrees", "P.SCR", "P.ppr", Setup::None, true, SilentUpdateResult::Done, 0, true, true, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -73,8 +80,10 @@ TEST(UpdateProfileSilently, RunsTheStepBeforeTheMergeUnderTheLockAndEndsAsItAnsw
         };
         WorkingData work;
         std::string reason;
+        if (c.setup == Setup::LockFails) FailSite(FaultSite::Lock);
         const SilentUpdateResult result =
             UpdateProfileSilently(work, scriptPath.u16string(), profilePath.u16string(), reason, beforeMerge);
+        FailOperationAt(0);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(ExitStatusOf(result), c.status);
         EXPECT_EQ(asked, c.asked ? 1 : 0);
@@ -82,12 +91,7 @@ TEST(UpdateProfileSilently, RunsTheStepBeforeTheMergeUnderTheLockAndEndsAsItAnsw
             EXPECT_EQ(lockDuringStep, ProcessLock::Outcome::Busy);
         }
         EXPECT_EQ(ReadFileBytes(folder.Path() / "P.ppr") != old, c.written);
-        const char* expectedReason = c.scriptName[0] == 'Q' ? "the script and the profile have different base names"
-                                     : result == SilentUpdateResult::ProfileBusy
-                                         ? "another update of this profile is running"
-                                     : result == SilentUpdateResult::ProfileNotLoaded ? "no such file"
-                                                                                      : "";
-        EXPECT_EQ(reason, expectedReason);
+        EXPECT_EQ(reason, c.reason);
         EXPECT_EQ(lib.LiveBlocks(), 0u);
 
         // Whatever the outcome, the update has let the profile go.

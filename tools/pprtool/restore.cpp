@@ -42,7 +42,8 @@ bool ProfilePutBack::Prepare(const std::string& backup, const std::string& profi
     const ProcessLock::Outcome locked = LockProfile(path.c_str(), m_lock);
     if (locked != ProcessLock::Outcome::Acquired) {
         const ProfileLoad why = locked == ProcessLock::Outcome::Busy ? ProfileLoad::Busy : ProfileLoad::LockFailed;
-        return Fail("profile busy", kExitProfileBusy, profile + ": " + DescribeProfileLoad(why));
+        return Fail("profile busy", kExitProfileBusy,
+                    profile + ": " + DescribeProfileLoad(why, m_lock.FailureReason()));
     }
     FileReplacement::RemoveLeftovers(path.c_str());
 

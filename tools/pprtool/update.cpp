@@ -165,7 +165,8 @@ public:
 
     void ReportProfileLeftOut(const CString& printer, const std::u16string& path, ProfileLoad why) override {
         m_busy.insert(printer.Str());
-        PrintError("pprtool: %s: %s; not updated\n", Utf16ToUtf8(path).c_str(), DescribeProfileLoad(why));
+        PrintError("pprtool: %s: %s; not updated\n", Utf16ToUtf8(path).c_str(),
+                   DescribeProfileLoad(why, m_lockFailure).c_str());
     }
 
     // One line of the report per script, in the order the scripts were
