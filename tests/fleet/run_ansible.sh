@@ -178,6 +178,13 @@ backups_kept() {  # one backup of each original profile, and the journal naming 
         done
     done
 }
+kit_closed() {  # each server's kit and backup folders and files root's and writable by root only
+    local bad
+    for n in 1 2 3; do
+        bad=$(find "$scratch/host$n/kit" "$scratch/host$n/backups" \( ! -user root -o -perm /022 \) -printf '%p %u %m\n')
+        [ -z "$bad" ] || { echo "# host$n:"; echo "$bad" | sed "s/^/#   /"; return 1; }
+    done
+}
 reloads() {  # HOST: the control codes 128 in its service log
     grep -c 'control 128' "$scratch/$1/varnell.log" 2>/dev/null
 }
@@ -226,10 +233,14 @@ report "--check --diff: nothing changed on any server (files, times, no kit fold
 changes_shown
 report "--check --diff: each server shows each profile's changes"
 
+# A kit file that anyone may write on the controller must not stay so on a server.
+chmod 0666 "$scratch/kit/prof/PrinterA.SCR" "$scratch/kit3/prof/PrinterA.SCR"
 playbook site.yml
 recaps "host1 changed -gt 0" "host2 changed -gt 0" "host3 changed -gt 0" \
     "host1 failed -eq 0" "host2 failed -eq 0" "host3 failed -eq 0"
 report "update: every server changed, none failed"
+kit_closed
+report "update: the kit and backup folders are root's and writable by root only, whatever the controller's modes"
 profiles_are expected host1 host2 host3
 report "update: every profile byte for byte what quillon's silent mode makes of it"
 colour_files_copied
