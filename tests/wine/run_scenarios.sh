@@ -51,6 +51,8 @@ for printer in PrinterA PrinterB PrinterC; do
     cp "$src/sample/prof/PrinterA.SCR" "$root/work/$printer.SCR"
     "$linux/bin/quillon" "$root/work/$printer.SCR" "$root/work/$printer.ppr"
     mv "$root/work/$printer.ppr" "$root/expected/"
+    # Its SHA-256 digest, as an update journal must keep it.
+    sha256sum "$root/expected/$printer.ppr" | cut -d ' ' -f 1 >"$root/expected/$printer.sha256"
 done
 printf 'E2E colour profile\n' >"$root/work/QuillonE2E.icm"
 printf 'E2E calibration\n' >"$root/work/QuillonE2E.CAL"
@@ -76,12 +78,18 @@ print_system() {
     for printer in "$@"; do cp "$root/work/$printer.SCR" "$folder/prof/"; done
 }
 
-for scenario in interactive stopped cancel kit; do
+for scenario in interactive stopped cancel kit recovery; do
     print_system "$root/$scenario" PrinterA PrinterB PrinterC
     cp "$root"/work/QuillonE2E.* "$root/$scenario/prof/"
 done
-# An update kit: pprtool.exe beside quillon.exe, run as `update KIT`.
+# Update kits: pprtool.exe beside quillon.exe, run as `update KIT`. The
+# recovery kit's printers are held by a dialog of recovery-holder, whose
+# quillon.exe has PrinterA's script only (the driver points it at the kit's
+# print system).
 cp "$bin/pprtool.exe" "$root/kit/"
+cp "$bin/pprtool.exe" "$root/recovery/"
+install "$root/recovery-holder"
+cp "$root/work/PrinterA.SCR" "$root/recovery-holder/prof/"
 print_system "$root/noscript"
 print_system "$root/noprinter"
 cp "$root/work/PrinterA.SCR" "$root/noprinter/prof/PrinterX.SCR"

@@ -114,6 +114,28 @@ unsigned long long LastWriteTime(const std::wstring& path) {
            data.ftLastWriteTime.dwLowDateTime;
 }
 
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool done =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+    CloseHandle(file);
+    return done;
+}
+
+// A file's bytes and last-write time: what shows whether anything wrote it.
+struct FileState {
+    std::string bytes;
+    unsigned long long written = 0;
+    bool operator==(const FileState&) const = default;
+};
+
+FileState StateOf(const std::wstring& path) { return {Bytes(path), LastWriteTime(path)}; }
+
+// True when the file is still there as `before` found it.
+bool Kept(const std::wstring& path, const FileState& before) { return before.written != 0 && StateOf(path) == before; }
+
 std::wstring ColorFolder() {
     wchar_t windir[MAX_PATH] = L"";
     GetEnvironmentVariableW(L"WINDIR", windir, MAX_PATH);
@@ -825,6 +847,135 @@ void KitUpdate() {
     ScreenScreenshot(L"kit_update_no_window_left");
 }
 
+// The part of pprtool's JSON report about `printer`: from its "printer"
+// member to the next printer's.
+std::string ReportEntry(const std::string& report, const std::string& printer) {
+    const std::size_t start = report.find("\"printer\": \"" + printer + "\"");
+    if (start == std::string::npos) return {};
+    const std::size_t next = report.find("\"printer\": ", start + 1);
+    return report.substr(start, next == std::string::npos ? std::string::npos : next - start);
+}
+
+// pprtool.exe update and rollback where a run cannot do everything, on a kit
+// of its own: a profile the library cannot load (9, the others done); a
+// reload the stopped service could not be asked for (5), marked in the kit
+// and asked for by the next run; and the rollback of a kit that took two runs
+// because a dialog held a profile during the first.
+void KitRecovery() {
+    const std::wstring kit = RootPath(L"recovery\\");
+    const std::wstring kitArgument = kit.substr(0, kit.size() - 1);
+    const std::wstring report = RootPath(L"recovery_report.json");
+    const std::wstring mark = kit + L"quillon-reload.pending";
+    auto profile = [&](const wchar_t* printer) { return kit + L"printsys\\copypool\\" + printer + L".ppr"; };
+    auto original = [](const wchar_t* printer) { return Bytes(RootPath(L"original\\") + printer + L".ppr"); };
+    auto expected = [](const wchar_t* printer) { return Bytes(RootPath(L"expected\\") + printer + L".ppr"); };
+    auto name = [](const wchar_t* printer) { return Utf8(printer) + ".ppr"; };
+    auto run = [&](const std::wstring& arguments) {
+        Program pprtool;
+        pprtool.StartIn(kit + L"pprtool.exe", arguments, kit, true, report);
+        return pprtool.Wait();
+    };
+    auto says = [&](const std::string& text) { return Bytes(report).find(text) != std::string::npos; };
+    auto reloads = [] { return CountLines(Bytes(ServiceLog()), "control 128"); };
+    auto profileStates = [&] {
+        std::vector<FileState> states;
+        for (const wchar_t* printer : kPrinters) states.push_back(StateOf(profile(printer)));
+        return states;
+    };
+    auto profilesKept = [&](const std::vector<FileState>& before) {
+        for (std::size_t i = 0; i < before.size(); ++i)
+            if (!Kept(profile(kPrinters[i]), before[i])) return false;
+        return true;
+    };
+
+    // A profile cut by one byte is not loaded; the others are updated.
+    std::string cut = original(L"PrinterA");
+    cut.pop_back();
+    WriteBytes(profile(L"PrinterA"), cut);
+    int told = reloads();
+    ok(run(L"update " + kitArgument + L" --json") == 9,
+       "update KIT --json with PrinterA.ppr cut by one byte ends with status 9");
+    const std::string entry = ReportEntry(Bytes(report), "PrinterA");
+    ok(entry.find("\"outcome\": \"profile not loaded\"") != std::string::npos &&
+           entry.find("\"error\": \"") != std::string::npos && entry.find("\"error\": \"\"") == std::string::npos,
+       "the report says \"profile not loaded\" for PrinterA, and why");
+    ok(Bytes(profile(L"PrinterA")) == cut, "the cut profile is left as it was");
+    for (const wchar_t* printer : {L"PrinterB", L"PrinterC"})
+        ok(Bytes(profile(printer)) == expected(printer), name(printer) + " is byte for byte the Linux build's update");
+    ok(reloads() == told + 1, "the print service logged control code 128 once");
+    WriteBytes(profile(L"PrinterA"), original(L"PrinterA"));
+
+    // The service stopped: the reload is left to the next run.
+    ok(ServiceControl(SERVICE_CONTROL_STOP) && WaitForServiceState(SERVICE_STOPPED), "the print service is stopped");
+    ok(run(L"update " + kitArgument + L" --backup " + RootPath(L"recovery_pending_backups") + L" --json") == 5,
+       "update KIT --backup DIR then ends with status 5");
+    ok(Bytes(profile(L"PrinterA")) == expected(L"PrinterA") && Exists(mark),
+       "it updates PrinterA.ppr and leaves KIT\\quillon-reload.pending");
+    ok(StartVarnell(), "the print service is started again");
+    const std::vector<FileState> pending = profileStates();
+    const FileState markState = StateOf(mark);
+    told = reloads();
+    ok(run(L"update " + kitArgument + L" --check --json") == 0, "update KIT --check --json ends with status 0");
+    ok(says("\"reloadPending\": true"), "its report says \"reloadPending\": true");
+    ok(profilesKept(pending) && Kept(mark, markState) && reloads() == told,
+       "it changes nothing: the profiles and the mark keep their bytes and last-write times, the service is not told");
+    ok(run(L"update " + kitArgument + L" --json") == 0, "the next update KIT --json ends with status 0");
+    ok(reloads() == told + 1, "the print service logged control code 128 once more");
+    ok(says("\"reloadPending\": true") && says("\"serviceNotified\": true"),
+       "its report says \"reloadPending\": true, \"serviceNotified\": true");
+    ok(!Exists(mark), "the mark is gone");
+
+    // A kit that took two runs: a dialog holds PrinterA's profile during the
+    // first. Its quillon.exe has PrinterA's script only and reads this kit's
+    // print system.
+    for (const wchar_t* printer : kPrinters) WriteBytes(profile(printer), original(printer));
+    const std::wstring backups = RootPath(L"recovery_backups");
+    const std::wstring update = L"update " + kitArgument + L" --backup " + backups + L" --json";
+    const std::wstring rollback = L"rollback " + backups + L" --json";
+    SetEnvironmentVariableW(L"TOVREL_ROOT", (kit + L"printsys").c_str());
+    Program holder;
+    HWND dialog = OpenMainDialog(holder, RootPath(L"recovery-holder\\"));
+    SetEnvironmentVariableW(L"TOVREL_ROOT", nullptr);
+    if (!dialog) return;
+    ok(run(update) == 10, "update KIT --backup DIR while a dialog holds PrinterA's profile ends with status 10");
+    ok(Bytes(profile(L"PrinterA")) == original(L"PrinterA") && Bytes(profile(L"PrinterB")) == expected(L"PrinterB") &&
+           Bytes(profile(L"PrinterC")) == expected(L"PrinterC"),
+       "it updates PrinterB.ppr and PrinterC.ppr and leaves PrinterA.ppr");
+    Screenshot(dialog, L"recovery_dialog_holds_PrinterA");
+    Press(dialog, IDCANCEL);
+    ok(holder.Wait() == 6, "the dialog is cancelled");
+    ok(run(update) == 0, "a second update KIT --backup DIR ends with status 0");
+    ok(Bytes(profile(L"PrinterA")) == expected(L"PrinterA"), "it updates PrinterA.ppr");
+    // bcrypt.dll's digests, as the Linux sha256sum makes them of the same bytes.
+    const std::string journal = Bytes(backups + L"\\update-journal-1.json");
+    for (const wchar_t* printer : kPrinters) {
+        const std::string digest = Bytes(RootPath(L"expected\\") + printer + L".sha256").substr(0, 64);
+        ok(digest.size() == 64 && journal.find("\"written\": \"" + digest + "\"") != std::string::npos,
+           "the journal keeps the SHA-256 digest of " + name(printer) + " as written");
+    }
+    told = reloads();
+    ok(run(rollback) == 0, "rollback DIR --json ends with status 0");
+    for (const wchar_t* printer : kPrinters)
+        ok(Bytes(profile(printer)) == original(printer), name(printer) + " is byte for byte as before the kit");
+    ok(reloads() == told + 1, "the print service logged control code 128 once");
+    const std::vector<FileState> rolledBack = profileStates();
+    told = reloads();
+    ok(run(rollback) == 0, "a second rollback ends with status 0");
+    ok(says("\n  \"changed\": false"), "its report says \"changed\": false");
+    ok(profilesKept(rolledBack), "every profile keeps its bytes and last-write time");
+    ok(reloads() == told, "the print service is not told again");
+
+    // A profile changed since the update is left as it is.
+    ok(run(update) == 0 && Bytes(profile(L"PrinterB")) == expected(L"PrinterB"), "the kit is run once more (status 0)");
+    WriteBytes(profile(L"PrinterB"), original(L"PrinterA"));
+    const FileState changed = StateOf(profile(L"PrinterB"));
+    ok(run(rollback) == 12, "rollback DIR with PrinterB.ppr changed since the update ends with status 12");
+    ok(Kept(profile(L"PrinterB"), changed), "PrinterB.ppr keeps its bytes and last-write time");
+    ok(Bytes(profile(L"PrinterA")) == original(L"PrinterA") && Bytes(profile(L"PrinterC")) == original(L"PrinterC"),
+       "the other profiles are put back");
+    ScreenScreenshot(L"kit_recovery_no_window_left");
+}
+
 void ServiceTakesControlCodes() {
     const std::string before = Bytes(ServiceLog());
     ok(WaitForServiceState(SERVICE_RUNNING), "the print service Varnell runs");
@@ -857,6 +1008,7 @@ int wmain(int argc, wchar_t** argv) {
         {"dialog-holds", DialogHoldsItsProfiles},
         {"service-stopped", ServiceStopped},
         {"kit-update", KitUpdate},
+        {"kit-recovery", KitRecovery},
     };
     for (const auto& [name, run] : scenarios) {
         bool wanted = argc == 2;
