@@ -870,10 +870,13 @@ void KitRecovery() {
     auto original = [](const wchar_t* printer) { return Bytes(RootPath(L"original\\") + printer + L".ppr"); };
     auto expected = [](const wchar_t* printer) { return Bytes(RootPath(L"expected\\") + printer + L".ppr"); };
     auto name = [](const wchar_t* printer) { return Utf8(printer) + ".ppr"; };
-    auto run = [&](const std::wstring& arguments) {
+    // Runs the kit's pprtool.exe, its report in `report`, and checks how it ends.
+    auto ends = [&](const std::wstring& arguments, long status, const std::string& what) {
         Program pprtool;
         pprtool.StartIn(kit + L"pprtool.exe", arguments, kit, true, report);
-        return pprtool.Wait();
+        const long got = pprtool.Wait();
+        return ok(got == status, what + " ends with status " + std::to_string(status) +
+                                     (got == status ? "" : " (got " + std::to_string(got) + ")"));
     };
     auto says = [&](const std::string& text) { return Bytes(report).find(text) != std::string::npos; };
     auto reloads = [] { return CountLines(Bytes(ServiceLog()), "control 128"); };
@@ -893,8 +896,7 @@ void KitRecovery() {
     cut.pop_back();
     WriteBytes(profile(L"PrinterA"), cut);
     int told = reloads();
-    ok(run(L"update " + kitArgument + L" --json") == 9,
-       "update KIT --json with PrinterA.ppr cut by one byte ends with status 9");
+    ends(L"update " + kitArgument + L" --json", 9, "update KIT --json with PrinterA.ppr cut by one byte");
     const std::string entry = ReportEntry(Bytes(report), "PrinterA");
     ok(entry.find("\"outcome\": \"profile not loaded\"") != std::string::npos &&
            entry.find("\"error\": \"") != std::string::npos && entry.find("\"error\": \"\"") == std::string::npos,
@@ -907,19 +909,19 @@ void KitRecovery() {
 
     // The service stopped: the reload is left to the next run.
     ok(ServiceControl(SERVICE_CONTROL_STOP) && WaitForServiceState(SERVICE_STOPPED), "the print service is stopped");
-    ok(run(L"update " + kitArgument + L" --backup " + RootPath(L"recovery_pending_backups") + L" --json") == 5,
-       "update KIT --backup DIR then ends with status 5");
+    ends(L"update " + kitArgument + L" --backup " + RootPath(L"recovery_pending_backups") + L" --json", 5,
+         "update KIT --backup DIR then");
     ok(Bytes(profile(L"PrinterA")) == expected(L"PrinterA") && Exists(mark),
        "it updates PrinterA.ppr and leaves KIT\\quillon-reload.pending");
     ok(StartVarnell(), "the print service is started again");
     const std::vector<FileState> pending = profileStates();
     const FileState markState = StateOf(mark);
     told = reloads();
-    ok(run(L"update " + kitArgument + L" --check --json") == 0, "update KIT --check --json ends with status 0");
+    ends(L"update " + kitArgument + L" --check --json", 0, "update KIT --check --json");
     ok(says("\"reloadPending\": true"), "its report says \"reloadPending\": true");
     ok(profilesKept(pending) && Kept(mark, markState) && reloads() == told,
        "it changes nothing: the profiles and the mark keep their bytes and last-write times, the service is not told");
-    ok(run(L"update " + kitArgument + L" --json") == 0, "the next update KIT --json ends with status 0");
+    ends(L"update " + kitArgument + L" --json", 0, "the next update KIT --json");
     ok(reloads() == told + 1, "the print service logged control code 128 once more");
     ok(says("\"reloadPending\": true") && says("\"serviceNotified\": true"),
        "its report says \"reloadPending\": true, \"serviceNotified\": true");
@@ -937,14 +939,14 @@ void KitRecovery() {
     HWND dialog = OpenMainDialog(holder, RootPath(L"recovery-holder\\"));
     SetEnvironmentVariableW(L"TOVREL_ROOT", nullptr);
     if (!dialog) return;
-    ok(run(update) == 10, "update KIT --backup DIR while a dialog holds PrinterA's profile ends with status 10");
+    ends(update, 10, "update KIT --backup DIR while a dialog holds PrinterA's profile");
     ok(Bytes(profile(L"PrinterA")) == original(L"PrinterA") && Bytes(profile(L"PrinterB")) == expected(L"PrinterB") &&
            Bytes(profile(L"PrinterC")) == expected(L"PrinterC"),
        "it updates PrinterB.ppr and PrinterC.ppr and leaves PrinterA.ppr");
     Screenshot(dialog, L"recovery_dialog_holds_PrinterA");
     Press(dialog, IDCANCEL);
     ok(holder.Wait() == 6, "the dialog is cancelled");
-    ok(run(update) == 0, "a second update KIT --backup DIR ends with status 0");
+    ends(update, 0, "a second update KIT --backup DIR");
     ok(Bytes(profile(L"PrinterA")) == expected(L"PrinterA"), "it updates PrinterA.ppr");
     // bcrypt.dll's digests, as the Linux sha256sum makes them of the same bytes.
     const std::string journal = Bytes(backups + L"\\update-journal-1.json");
@@ -954,22 +956,22 @@ void KitRecovery() {
            "the journal keeps the SHA-256 digest of " + name(printer) + " as written");
     }
     told = reloads();
-    ok(run(rollback) == 0, "rollback DIR --json ends with status 0");
+    ends(rollback, 0, "rollback DIR --json");
     for (const wchar_t* printer : kPrinters)
         ok(Bytes(profile(printer)) == original(printer), name(printer) + " is byte for byte as before the kit");
     ok(reloads() == told + 1, "the print service logged control code 128 once");
     const std::vector<FileState> rolledBack = profileStates();
     told = reloads();
-    ok(run(rollback) == 0, "a second rollback ends with status 0");
+    ends(rollback, 0, "a second rollback");
     ok(says("\n  \"changed\": false"), "its report says \"changed\": false");
     ok(profilesKept(rolledBack), "every profile keeps its bytes and last-write time");
     ok(reloads() == told, "the print service is not told again");
 
     // A profile changed since the update is left as it is.
-    ok(run(update) == 0 && Bytes(profile(L"PrinterB")) == expected(L"PrinterB"), "the kit is run once more (status 0)");
+    ends(update, 0, "update KIT --backup DIR run once more");
     WriteBytes(profile(L"PrinterB"), original(L"PrinterA"));
     const FileState changed = StateOf(profile(L"PrinterB"));
-    ok(run(rollback) == 12, "rollback DIR with PrinterB.ppr changed since the update ends with status 12");
+    ends(rollback, 12, "rollback DIR with PrinterB.ppr changed since the update");
     ok(Kept(profile(L"PrinterB"), changed), "PrinterB.ppr keeps its bytes and last-write time");
     ok(Bytes(profile(L"PrinterA")) == original(L"PrinterA") && Bytes(profile(L"PrinterC")) == original(L"PrinterC"),
        "the other profiles are put back");
