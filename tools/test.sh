@@ -8,13 +8,14 @@
 # of both, and runs the Windows unit suite and the end-to-end scenarios (a
 # differential run against the Linux build among them) under wine: on the i686
 # build where the host runs 32-bit code, else on the x86_64 build under
-# wine64. A short run of the benchmark checks that it still runs. One summary
-# line a stage, then a final pass/fail line.
+# wine64, and rolls a kit out with the role's Windows tasks to two print
+# servers under wine. A short run of the benchmark checks that it still runs.
+# One summary line a stage, then a final pass/fail line.
 #   tools/test.sh [STAGE...]    (no stage: all of them, in this order)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-all_stages=(format linux fleet bench-smoke sanitize fuzz-smoke windows-build wine-unit wine-scenarios)
+all_stages=(format linux fleet bench-smoke sanitize fuzz-smoke windows-build wine-unit wine-scenarios fleet-windows)
 for name in "$@"; do
     if [[ " ${all_stages[*]} " != *" $name "* ]]; then
         echo "usage: tools/test.sh [STAGE...]; stages: ${all_stages[*]}" >&2
@@ -144,6 +145,12 @@ wine_scenarios() {
         bash tests/wine/run_pprtool.sh build "$QUILLON_WINE_BUILD"
 }
 
+# The role's Windows tasks rolled out to two print servers under wine, with
+# the ansible.windows modules' stand-ins (tests/fleet/windows_standins).
+fleet_windows() {
+    wine_ready && linux_tree && bash tests/fleet/run_windows_role.sh build "$QUILLON_WINE_BUILD"
+}
+
 # The Ansible role rolled out to three print servers on this machine.
 fleet() {
     linux_tree && bash tests/fleet/run_ansible.sh build
@@ -162,6 +169,7 @@ stage fuzz-smoke fuzz_smoke
 stage windows-build windows_build
 stage wine-unit wine_units
 stage wine-scenarios wine_scenarios
+stage fleet-windows fleet_windows
 [ -n "${WINESERVER:-}" ] && "$WINESERVER" -k 2>/dev/null
 command -v wineserver >/dev/null && wineserver -k 2>/dev/null
 
