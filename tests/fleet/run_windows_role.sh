@@ -237,7 +237,8 @@ snapshot() {  # HOST: the files and folders of its print system, colour folder, 
     local folders=("${print_dir[$1]##*\\}" windows/system32/color "ProgramData/${base_dir[$1]##*\\}")
     find "${folders[@]}" -printf '%p %y %T@ %s\n' 2> /dev/null | sort
     find "${folders[@]}" -type f -exec sha256sum {} + 2> /dev/null | sort -k2
-    cat ../acl-log.jsonl 2> /dev/null
+    # (not the ACLs of the preview's staged kit, a folder of %TEMP% gone again)
+    grep -vF '"path": "c:\\users\\'"$(id -un)"'\\temp\\quillon-kit.' ../acl-log.jsonl 2> /dev/null
     cd - > /dev/null
 }
 same_snapshots() {  # SUFFIX: each host's snapshot equals the one saved with SUFFIX
