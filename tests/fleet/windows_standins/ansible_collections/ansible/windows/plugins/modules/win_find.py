@@ -4,8 +4,9 @@
 # (directory) in each of paths, and below them with recurse, each with its
 # Windows path, name and, for a file, size and checksum, sorted by path as
 # the real module sorts them. A path that is missing or not a folder is
-# skipped with a warning, as there. Filters (patterns, age, size, hidden) are
-# not implemented.
+# skipped with a warning, as there. Files are read from the Linux file
+# system, where none has Windows' hidden attribute, so hidden changes
+# nothing. Filters (patterns, age, size) are not implemented.
 import hashlib
 import os
 
@@ -33,7 +34,7 @@ def main():
         supports_check_mode=True,
     )
     refuse_unimplemented(module, {'patterns': None, 'use_regex': False, 'age': None, 'age_stamp': 'mtime',
-                                  'size': None, 'hidden': False, 'follow': False})
+                                  'size': None, 'follow': False})
     found, examined = {}, 0
 
     def search(folder, host):
