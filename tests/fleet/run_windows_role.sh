@@ -185,7 +185,10 @@ EOF
     (WINEPREFIX=$dir/prefix exec wine cmd < "$dir/keep" > "$dir/keeper.log" 2>&1) &
     sleep infinity > "$dir/keep" &
     holders+=($!)
-    WINEPREFIX=$dir/prefix wine sc create Varnell binPath= "\"${print_dir[$host]}\\varnell.exe\"" > "$dir/sc.log" 2>&1
+    # (A service of that name that an earlier run left in the prepared
+    # prefix goes first.)
+    WINEPREFIX=$dir/prefix wine sc delete Varnell > "$dir/sc.log" 2>&1
+    WINEPREFIX=$dir/prefix wine sc create Varnell binPath= "\"${print_dir[$host]}\\varnell.exe\"" >> "$dir/sc.log" 2>&1
     WINEPREFIX=$dir/prefix wine sc start Varnell >> "$dir/sc.log" 2>&1
     WINEPREFIX=$dir/prefix wine sc query Varnell >> "$dir/sc.log" 2>&1
     grep -q RUNNING "$dir/sc.log" || { sed 's/^/# /' "$dir/sc.log"; echo "Bail out! Varnell does not run on $host"; exit 2; }
