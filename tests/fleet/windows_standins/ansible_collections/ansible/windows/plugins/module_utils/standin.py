@@ -3,8 +3,9 @@
 #
 # The modules run with the controller's Python over a local connection, in an
 # environment that names the host's wine prefix (WINEPREFIX): a drive letter
-# is the prefix's dosdevices\<letter>: link (C: is drive_c, Z: is /), and a
-# name is found without regard to letter case, as wine finds it.
+# is the prefix's dosdevices\<letter>: link (C: is drive_c, Z: is /; a
+# letter without one fails the task), and a name is found without regard to
+# letter case, as wine finds it.
 import json
 import os
 import pwd
@@ -44,7 +45,10 @@ def host_path(module, windows_path):
     path = expand(module, windows_path)
     if not is_windows_path(path):
         module.fail_json(msg='stand-in: %r is not an absolute Windows path (a drive letter, then \\ or /)' % windows_path)
-    current = os.path.realpath(os.path.join(prefix(module), 'dosdevices', path[0].lower() + ':'))
+    drive = os.path.join(prefix(module), 'dosdevices', path[0].lower() + ':')
+    if not os.path.isdir(drive):
+        module.fail_json(msg='stand-in: the prefix has no drive %s: (%s)' % (path[0].upper(), windows_path))
+    current = os.path.realpath(drive)
     for part in re.split(r'[\\/]+', path[3:]):
         if part in ('', '.'):
             continue
