@@ -60,18 +60,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-count=0 failures=0
-report() {  # DESCRIPTION, then the status of the check just made
-    local status=$?
-    count=$((count + 1))
-    if [ "$status" = 0 ]; then
-        echo "ok $count - $1"
-    else
-        echo "not ok $count - $1"
-        failures=$((failures + 1))
-    fi
-    return "$status"
-}
+ANSIBLE_PLAYBOOK_OPTIONS=-v
+# shellcheck source=tests/fleet/playbook_checks.sh
+source "$root/tests/fleet/playbook_checks.sh"
 
 # The modules run with the Python that runs ansible-playbook.
 python=$(sed -n '1s/^#! *\([^ ]*\).*/\1/p' "$(command -v ansible-playbook)")
@@ -202,34 +193,6 @@ export ANSIBLE_PIPELINING=1 ANSIBLE_FORKS=2
 export ANSIBLE_COLLECTIONS_PATH=$root/tests/fleet/windows_standins
 : > "$ANSIBLE_CONFIG"
 
-run=0
-playbook() {  # PLAYBOOK [OPTIONS...]: runs it, its output in $out, its exit status in $status
-    run=$((run + 1))
-    out=$scratch/run$run.log
-    (cd "$playbooks" && ansible-playbook -v -i "$inventory" "$@" < /dev/null > "$out" 2>&1)
-    status=$?
-}
-shown=()
-show_run() {  # the last run's output, once, after a failed check
-    local seen
-    for seen in "${shown[@]}"; do [ "$seen" = "$out" ] && return; done
-    shown+=("$out")
-    sed "s/^/# /" "$out"
-}
-exited() {  # STATUS: the last run ended with it
-    [ "$status" = "$1" ] || { echo "# exit status $status, wanted $1"; show_run; return 1; }
-}
-recap() {  # HOST FIELD: the count in the last run's PLAY RECAP
-    sed -n "s/^$1 *:.* $2=\([0-9]*\).*/\1/p" "$out"
-}
-recaps() {  # CONDITION...: each "host FIELD OP VALUE" holds for the last run
-    local host field op value got
-    for condition in "$@"; do
-        read -r host field op value <<< "$condition"
-        got=$(recap "$host" "$field")
-        [ -n "$got" ] && [ "$got" "$op" "$value" ] || { echo "# $host: $field=$got, wanted $op $value"; show_run; return 1; }
-    done
-}
 every_host() {  # FIELD OP VALUE: recaps for each host
     local host conditions=()
     for host in "${hosts[@]}"; do conditions+=("$host $1 $2 $3"); done
