@@ -70,6 +70,11 @@ ProfileReport RollBackProfile(JournalEntry& entry, bool force, const std::functi
     return report;
 }
 
+bool AnyPutBack(const std::vector<ProfileReport>& profiles) {
+    return std::any_of(profiles.begin(), profiles.end(),
+                       [](const ProfileReport& p) { return std::string_view(p.outcome).starts_with("rolled back"); });
+}
+
 }  // namespace
 
 int RollbackKit(const RollbackOptions& options) {
@@ -90,9 +95,8 @@ int RollbackKit(const RollbackOptions& options) {
             if (!p.error.empty()) entry["error"] = p.error;
             list.push_back(std::move(entry));
         }
-        const bool changed = serviceNotified || std::any_of(profiles.begin(), profiles.end(), [](const auto& p) {
-                                 return std::string_view(p.outcome).starts_with("rolled back");
-                             });  // a profile put back even when the service could not be told
+        // A profile put back changes the server even when the service could not be told.
+        const bool changed = serviceNotified || AnyPutBack(profiles);
         if (options.json) {
             const nlohmann::ordered_json report = {
                 {"backupFolder", options.backupFolder},
@@ -146,9 +150,7 @@ int RollbackKit(const RollbackOptions& options) {
         if (!profiles.back().error.empty()) PrintError("pprtool: %s\n", profiles.back().error.c_str());
         if (it->rolledBack) save();
     }
-    const bool putBackAny = std::any_of(profiles.begin(), profiles.end(), [](const ProfileReport& p) {
-        return std::string_view(p.outcome).starts_with("rolled back");
-    });
+    const bool putBackAny = AnyPutBack(profiles);
 
     const char* service = "not told (nothing put back)";
     bool told = true;

@@ -50,17 +50,6 @@ struct ColorFileReport {
     bool failed = false;
 };
 
-// True when the file at `path` holds exactly the bytes the profile in memory makes.
-bool FileHoldsProfile(const std::vector<uint8_t>& file, const ProfileHeader& header) {
-    std::size_t offset = 0;
-    const bool whole = ForEachProfilePart(header, [&](const void* part, std::size_t size) {
-        if (size > file.size() - offset || std::memcmp(file.data() + offset, part, size) != 0) return false;
-        offset += size;
-        return true;
-    });
-    return whole && offset == file.size();
-}
-
 // The bytes of the profile file the profile in memory makes.
 std::vector<uint8_t> ProfileImage(const ProfileHeader& header) {
     std::vector<uint8_t> image;
@@ -106,7 +95,8 @@ public:
         m_reached.insert(report.printer);
         std::vector<uint8_t> current;
         const bool readable = ReadWholeFile(report.profile, current);
-        if (readable && FileHoldsProfile(current, header)) {
+        const std::vector<uint8_t> image = ProfileImage(header);
+        if (readable && image == current) {
             report.outcome = "unchanged";
             return 1;
         }
@@ -123,33 +113,31 @@ public:
             report.outcome = "would update";
             return 1;
         }
-        if (!m_options.backupFolder.empty() &&
-            (!readable || !WriteBackup(m_options.backupFolder, report.profile, current, report.backup, report.error))) {
-            if (!readable) report.error = "cannot read " + report.profile;
-            PrintError("pprtool: %s: backup refused, the profile is left as it is: %s\n", report.profile.c_str(),
+        // A backup or journal that cannot be written keeps the profile as it is.
+        auto refuse = [&](const char* what) {
+            PrintError("pprtool: %s: %sthe profile is left as it is: %s\n", report.profile.c_str(), what,
                        report.error.c_str());
             report.outcome = "backup failed";
             report.changed = false;
-            report.backup.clear();
+            if (report.backup.empty() || RemoveBackup(report.backup)) report.backup.clear();
             ++m_refusedBackups;
             return 0;
+        };
+        if (!m_options.backupFolder.empty() &&
+            (!readable || !WriteBackup(m_options.backupFolder, report.profile, current, report.backup, report.error))) {
+            if (!readable) report.error = "cannot read " + report.profile;
+            report.backup.clear();  // never written
+            return refuse("backup refused, ");
         }
         // The journal names the profile before it is written, so that a run
         // killed halfway leaves nothing that rollback cannot find.
         if (m_journal != nullptr) {
             const std::vector<JournalEntry> recorded = m_journal->Entries();
-            const std::vector<uint8_t> image = ProfileImage(header);
             m_journal->RecordWrite(Utf16ToUtf8(report.printer), report.profile, report.backup,
                                    Sha256Hex(image.data(), image.size()));
             if (!m_journal->Save(report.error)) {
                 m_journal->Entries() = recorded;
-                PrintError("pprtool: %s: the profile is left as it is: %s\n", report.profile.c_str(),
-                           report.error.c_str());
-                report.outcome = "backup failed";
-                report.changed = false;
-                if (RemoveBackup(report.backup)) report.backup.clear();
-                ++m_refusedBackups;
-                return 0;
+                return refuse("");
             }
         }
         BeforeChange();
